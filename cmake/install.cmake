@@ -1,0 +1,27 @@
+# cmake --install: the header, the library and a CMake package, so that a
+# consumer writes find_package(ctcommon CONFIG REQUIRED) and links
+# ctcommon::ctcommon.
+include(CMakePackageConfigHelpers)
+
+set(CTCOMMON_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/ctcommon)
+
+install(TARGETS ctcommon EXPORT ctcommonTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/ctcommon.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT ctcommonTargets NAMESPACE ctcommon:: DESTINATION ${CTCOMMON_CMAKE_DIR})
+
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/ctcommonConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/ctcommonConfig.cmake
+  INSTALL_DESTINATION ${CTCOMMON_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/ctcommonConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${PROJECT_BINARY_DIR}/ctcommonConfig.cmake
+  ${PROJECT_BINARY_DIR}/ctcommonConfigVersion.cmake
+  DESTINATION ${CTCOMMON_CMAKE_DIR})
+
+if(WIN32)
+  install(FILES ${CTCOMMON_MINGW_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()

@@ -1,0 +1,268 @@
+#include "characters.h"
+
+#include <cstring>
+
+namespace ct_chars {
+
+int b_IsInRange(unsigned char c_byte, unsigned char c_low, unsigned char c_high) {
+    return c_byte >= c_low && c_byte <= c_high;
+}
+
+namespace {
+
+// True when the byte just before pc_at starts a two-byte character, so that
+// the byte at pc_at is its second byte. pc_start must be a character
+// boundary. Any byte outside the lead ranges ends a character, so only the
+// run of lead-range bytes right before pc_at matters: its bytes pair up from
+// its start, and an odd run leaves the last one starting a character.
+bool b_EndsInLead(const char *pc_start, const char *pc_at) {
+    const char *pc = pc_at;
+    while (pc > pc_start && b_IsLeadByte(pc[-1])) --pc;
+    return ((pc_at - pc) & 1) != 0;
+}
+
+// The first zero byte at or behind pc within [pc, pc_end), or null.
+const char *pc_FindZero(const char *pc, const char *pc_end) {
+    if (pc >= pc_end) return nullptr;
+    return static_cast<const char *>(std::memchr(pc, 0, static_cast<std::size_t>(pc_end - pc)));
+}
+
+} // namespace
+
+// Lead bytes: 0x81 to 0x9F and 0xE0 to 0xEF.
+const bool lead_byte[256] = {
+#define IS_LEAD(b) ((b) >= 0x81 && (b) <= 0x9F) || ((b) >= 0xE0 && (b) <= 0xEF)
+#define R4(b) IS_LEAD(b), IS_LEAD(b + 1), IS_LEAD(b + 2), IS_LEAD(b + 3)
+#define R16(b) R4(b), R4(b + 4), R4(b + 8), R4(b + 12)
+#define R64(b) R16(b), R16(b + 16), R16(b + 32), R16(b + 48)
+    R64(0), R64(64), R64(128), R64(192)
+#undef R64
+#undef R16
+#undef R4
+#undef IS_LEAD
+};
+
+std::uint64_t n_SkipChars(const char *pc_pos, const char *pc_end, unsigned n_count) {
+    std::uint64_t n_offset = 0;
+    if (pc_pos) {
+        const std::uint64_t n_avail = static_cast<std::uint64_t>(pc_end - pc_pos);
+        for (; n_count && n_offset < n_avail; --n_count)
+            n_offset += n_GetCharSize(pc_pos + n_offset);
+    }
+    return n_offset + n_count;
+}
+
+unsigned short w_GetCharAt(const char *pc_pos, const char *pc_end, std::uint64_t n_offset) {
+    if (!pc_pos || n_offset >= static_cast<std::uint64_t>(pc_end - pc_pos)) return 0;
+    const char *pc = pc_pos + n_offset;
+    const unsigned char c_second = pc + 1 < pc_end ? static_cast<unsigned char>(pc[1]) : 0;
+    return w_CharValue(static_cast<unsigned char>(pc[0]), c_second);
+}
+
+std::size_t n_TextSize(const char *pc_pos, const char *pc_end) {
+    if (!pc_pos) return 0;
+    if (!pc_end) {
+        // A caller's text: its first zero byte ends it, taken as the second
+        // byte of a character when a lead byte starts one just before it.
+        const std::size_t n_size = std::strlen(pc_pos);
+        return n_size + (b_EndsInLead(pc_pos, pc_pos + n_size) ? 1 : 0);
+    }
+    const char *pc_from = pc_pos;
+    for (;;) {
+        const char *pc_zero = pc_FindZero(pc_from, pc_end);
+        if (!pc_zero) // no terminator: the text ends with the buffer, less a cut character
+            return static_cast<std::size_t>(pc_end - pc_pos) - (b_EndsInLead(pc_pos, pc_end) ? 1 : 0);
+        if (!b_EndsInLead(pc_pos, pc_zero)) return static_cast<std::size_t>(pc_zero - pc_pos);
+        pc_from = pc_zero + 1; // that zero was the second byte of a character
+    }
+}
+
+unsigned n_TextLength(const char *pc_pos, const char *pc_end) {
+    unsigned n_length = 0;
+    if (!pc_pos) return 0;
+    if (!pc_end) {
+        for (const char *pc = pc_pos; *pc; ++n_length) {
+            if (!b_IsLeadByte(*pc)) {
+                ++pc;
+            } else if (pc[1]) {
+                pc += 2;
+            } else {
+                return n_length + 1; // a lead byte takes the terminator
+            }
+        }
+        return n_length;
+    }
+    for (const char *pc = pc_pos; pc < pc_end && *pc; ++n_length) {
+        const unsigned n_width = n_GetCharSize(pc);
+        if (pc + n_width > pc_end) break;
+        pc += n_width;
+    }
+    return n_length;
+}
+
+namespace {
+
+// The width of the character at pc and its value in *w, or 0 at the end of
+// a bounded text.
+unsigned n_NextChar(const char *pc, const char *pc_end, unsigned short *w) {
+    if (!pc || pc >= pc_end || !*pc) return 0;
+    const unsigned n_width = n_GetCharSize(pc);
+    if (pc + n_width > pc_end) return 0;
+    *w = w_CharValue(static_cast<unsigned char>(pc[0]),
+                     static_cast<unsigned char>(n_width == 2 ? pc[1] : 0));
+    return n_width;
+}
+
+} // namespace
+
+int b_AtTextEnd(const char *pc_pos, const char *pc_end) {
+    unsigned short w_value;
+    return n_NextChar(pc_pos, pc_end, &w_value) == 0;
+}
+
+int b_SameText(const char *pc_a, const char *pc_a_end, const char *pc_b, const char *pc_b_end) {
+    for (;;) {
+        unsigned short w_a = 0, w_b = 0;
+        const unsigned n_a = n_NextChar(pc_a, pc_a_end, &w_a);
+        const unsigned n_b = n_NextChar(pc_b, pc_b_end, &w_b);
+        if (!n_a || !n_b) return n_a == n_b;
+        if (w_a != w_b) return 0;
+        pc_a += n_a;
+        pc_b += n_b;
+    }
+}
+
+std::uint64_t n_RoomToWrite(const char *pc_pos, const char *pc_end, std::uint64_t n_offset,
+                            unsigned short w_value) {
+    if (!b_IsLeadByte(static_cast<char>(w_value & 0xFF))) return n_offset + 1;
+    const std::uint64_t n_avail = pc_pos ? static_cast<std::uint64_t>(pc_end - pc_pos) : 0;
+    if (n_offset + 1 < n_avail && b_IsLeadByte(pc_pos[n_offset])) return n_offset + 2;
+    // A one-byte character becomes two: the bytes up to the next zero move
+    // one place on, and that zero must stay inside the room.
+    std::uint64_t n_zero = n_offset + 1;
+    if (n_zero < n_avail) {
+        const char *pc_zero = pc_FindZero(pc_pos + n_zero, pc_end);
+        n_zero = pc_zero ? static_cast<std::uint64_t>(pc_zero - pc_pos) : n_avail;
+    }
+    return n_zero + 1;
+}
+
+void v_InsertByte(char *pc_char, const char *pc_end) {
+    const char *pc_zero = pc_FindZero(pc_char + 1, pc_end);
+    if (!pc_zero) pc_zero = pc_end - 1;
+    if (pc_zero + 1 >= pc_end) return; // no room: callers make it first
+    std::memmove(pc_char + 1, pc_char, static_cast<std::size_t>(pc_zero - pc_char) + 1);
+}
+
+void v_WriteChar(char *pc_char, const char *pc_end, unsigned short w_value) {
+    const char c_low = static_cast<char>(w_value & 0xFF);
+    const bool b_two_bytes_now = pc_char + 1 < pc_end && b_IsLeadByte(*pc_char);
+    if (!b_IsLeadByte(c_low)) {
+        if (b_two_bytes_now) { // drop the old second byte
+            char *pc_behind = pc_char + 2;
+            const char *pc_zero = pc_FindZero(pc_behind, pc_end);
+            const std::size_t n_move =
+                pc_zero ? static_cast<std::size_t>(pc_zero - pc_behind) + 1
+                        : static_cast<std::size_t>(pc_end > pc_behind ? pc_end - pc_behind : 0);
+            std::memmove(pc_char + 1, pc_behind, n_move);
+        }
+        pc_char[0] = c_low;
+        return;
+    }
+    if (!b_two_bytes_now) v_InsertByte(pc_char, pc_end);
+    pc_char[0] = c_low;
+    pc_char[1] = static_cast<char>(w_value >> 8);
+}
+
+ReplaceScan o_ScanForReplace(const char *pc_pos, const char *pc_end, unsigned n_length,
+                             unsigned short w_old) {
+    ReplaceScan o_scan = {0, 0, false};
+    const char *pc = pc_pos;
+    for (unsigned i = 0; i < n_length; ++i) {
+        unsigned short w_value = 0;
+        const unsigned n_width = n_NextChar(pc, pc_end, &w_value);
+        if (n_width == 2 && !pc[1]) o_scan.b_inner_zero = true;
+        if (w_value == w_old) ++o_scan.n_found;
+        pc += n_width;
+    }
+    o_scan.n_bytes = static_cast<std::size_t>(pc - pc_pos);
+    return o_scan;
+}
+
+namespace {
+
+// Writes a value's bytes at pc_out and returns how many: two when its low
+// byte is a lead byte, else one.
+unsigned n_PutValue(char *pc_out, unsigned short w_value) {
+    pc_out[0] = static_cast<char>(w_value & 0xFF);
+    if (!b_IsLeadByte(pc_out[0])) return 1;
+    pc_out[1] = static_cast<char>(w_value >> 8);
+    return 2;
+}
+
+unsigned short w_ValueAt(const char *pc, unsigned n_width) {
+    return w_CharValue(static_cast<unsigned char>(pc[0]),
+                       static_cast<unsigned char>(n_width == 2 ? pc[1] : 0));
+}
+
+} // namespace
+
+void v_ReplaceSameWidth(char *pc_pos, std::size_t n_bytes, unsigned short w_old,
+                        unsigned short w_new) {
+    for (std::size_t n_at = 0; n_at < n_bytes;) {
+        const unsigned n_width = n_GetCharSize(pc_pos + n_at);
+        if (w_ValueAt(pc_pos + n_at, n_width) == w_old) n_PutValue(pc_pos + n_at, w_new);
+        n_at += n_width;
+    }
+}
+
+void v_ReplaceNarrowing(char *pc_pos, std::size_t n_bytes, unsigned short w_old,
+                        unsigned short w_new) {
+    std::size_t n_out = 0;
+    for (std::size_t n_in = 0; n_in < n_bytes;) {
+        const unsigned n_width = n_GetCharSize(pc_pos + n_in);
+        if (w_ValueAt(pc_pos + n_in, n_width) == w_old) {
+            n_out += n_PutValue(pc_pos + n_out, w_new);
+        } else {
+            for (unsigned k = 0; k < n_width; ++k) pc_pos[n_out++] = pc_pos[n_in + k];
+        }
+        n_in += n_width;
+    }
+    std::memset(pc_pos + n_out, 0, n_bytes - n_out + 1);
+}
+
+void v_ReplaceWidening(char *pc_pos, std::size_t n_bytes, std::size_t n_found,
+                       unsigned short w_old, unsigned short w_new) {
+    // Built aside, since the text grows under itself.
+    char *pc_out = static_cast<char *>(::operator new(n_bytes + n_found));
+    std::size_t n_out = 0;
+    for (std::size_t n_in = 0; n_in < n_bytes;) {
+        const unsigned n_width = n_GetCharSize(pc_pos + n_in);
+        if (w_ValueAt(pc_pos + n_in, n_width) == w_old) {
+            n_out += n_PutValue(pc_out + n_out, w_new);
+        } else {
+            std::memcpy(pc_out + n_out, pc_pos + n_in, n_width);
+            n_out += n_width;
+        }
+        n_in += n_width;
+    }
+    std::memcpy(pc_pos, pc_out, n_out);
+    pc_pos[n_out] = 0;
+    ::operator delete(pc_out);
+}
+
+void v_WriteSignedDecimal(char *pc_out, unsigned n_number) {
+    const bool b_negative = (n_number & 0x80000000u) != 0;
+    unsigned n_magnitude = b_negative ? 0u - n_number : n_number;
+    char ac_digits[10];
+    int n_digits = 0;
+    do {
+        ac_digits[n_digits++] = static_cast<char>('0' + n_magnitude % 10);
+        n_magnitude /= 10;
+    } while (n_magnitude);
+    if (b_negative) *pc_out++ = '-';
+    while (n_digits) *pc_out++ = ac_digits[--n_digits];
+    *pc_out = 0;
+}
+
+} // namespace ct_chars
