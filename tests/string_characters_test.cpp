@@ -15,7 +15,8 @@ namespace {
 std::string Bytes(const CT_String &co, std::size_t n_at_least = 0) {
     const char *pc = co;
     std::size_t n = n_at_least;
-    while (pc[n]) ++n;
+    while (pc[n])
+        ++n;
     return std::string(pc, n + 1);
 }
 
@@ -45,13 +46,12 @@ TEST(StringCharacters, ValuesFollowTheLeadByteTable) {
 }
 
 TEST(StringCharacters, IndicesCountCharactersAndGoOnBehindTheText) {
-    CT_String co = Holding(std::string("a\x82\xA0"
-                                       "b\0cd",
-                                       7));
+    CT_String co = Holding(std::string("a\x82\xA0z\0qr", 7));
     EXPECT_EQ(3u, co.n_GetLength());
     EXPECT_EQ(4u, co.n_GetStringSize());
-    const unsigned short expected[] = {0x0061, 0xA082, 0x0062, 0, 0x0063, 0x0064, 0, 0};
-    for (unsigned i = 0; i < 8; ++i) EXPECT_EQ(expected[i], co[i]) << i;
+    const unsigned short expected[] = {0x0061, 0xA082, 0x007A, 0, 0x0071, 0x0072, 0, 0};
+    for (unsigned i = 0; i < 8; ++i)
+        EXPECT_EQ(expected[i], co[i]) << i;
 }
 
 TEST(StringCharacters, IndicesPastTheBufferReadZero) {
@@ -69,17 +69,9 @@ TEST(StringCharacters, SetCharKeepsTheNumberOfCharacters) {
         unsigned short w_value;
         std::string s_after; // up to and including the terminator
     } cases[] = {
-        {"OneByteBecomesTwo", "abc", 1, 0x4081, std::string("a\x81\x40"
-                                                            "c\0",
-                                                            5)},
-        {"TwoBytesBecomeOne", "a\x81\x40"
-                              "c",
-         1, 0x0078, std::string("axc\0", 4)},
-        {"TwoBytesStayTwo", "a\x81\x40"
-                            "c",
-         1, 0xA082, std::string("a\x82\xA0"
-                                "c\0",
-                                5)},
+        {"OneByteBecomesTwo", "abz", 1, 0x4081, std::string("a\x81\x40z\0", 5)},
+        {"TwoBytesBecomeOne", "a\x81\x40z", 1, 0x0078, std::string("axz\0", 4)},
+        {"TwoBytesStayTwo", "a\x81\x40z", 1, 0xA082, std::string("a\x82\xA0z\0", 5)},
         {"HighBitsOfASingleByteIgnored", "abc", 2, 0xFFA9, std::string("ab\xA9\0", 4)},
         {"SingleByteWithoutSign", "abc", 2, 0x00A9, std::string("ab\xA9\0", 4)},
         {"Dot", "abc", 0, 0x002E, std::string(".bc\0", 4)},
@@ -115,10 +107,7 @@ TEST(StringCharacters, ReplaceCharMatchesWholeValues) {
     } cases[] = {
         {"SignExtendedByteNotFoundAsPlain", "x\xA9y", 0x00A9, 0x002D, "x\xA9y"},
         {"SignExtendedByteFound", "x\xA9y", 0xFFA9, 0x002D, "x-y"},
-        {"NotInsideATwoByteCharacter", "\x82\x41"
-                                       "A",
-         0x0041, 0x0042, "\x82\x41"
-                         "B"},
+        {"NotInsideATwoByteCharacter", "\x82ZZ", 0x005A, 0x0059, "\x82ZY"},
         {"EveryOccurrence", "abab", 0x0062, 0x0079, "ayay"},
         {"LengthensEach", "bbb", 0x0062, 0x4081, "\x81\x40\x81\x40\x81\x40"},
         {"ShortensEach", "\x82\xA0x\x82\xA0", 0xA082, 0x0079, "yxy"},
@@ -130,6 +119,48 @@ TEST(StringCharacters, ReplaceCharMatchesWholeValues) {
         co.v_ReplaceChar(c.w_old, c.w_new);
         EXPECT_EQ(c.s_after, Text(co)) << c.name;
     }
+}
+
+TEST(StringCharacters, ALeadByteWithAZeroSecondByteInsideTheTextStopsNoMove) {
+    // 'b', 'c', 0x81 with a zero second byte, 'd': four characters.
+    const std::string s_text("bc\x81\0d", 5);
+    CT_String co_set = Holding(s_text);
+    co_set.v_SetChar(0, 0x4081);
+    EXPECT_EQ(std::string("\x81\x40"
+                          "c\x81\0d\0",
+                          7),
+              Bytes(co_set, 6));
+    EXPECT_EQ(4u, co_set.n_GetLength());
+
+    CT_String co_replaced = Holding(s_text);
+    co_replaced.v_ReplaceChar(0x0062, 0x4081);
+    EXPECT_EQ(Bytes(co_set, 6), Bytes(co_replaced, 6));
+
+    CT_String co_narrowed = Holding(std::string("\x82\xA0\x81\0d", 5));
+    co_narrowed.v_ReplaceChar(0xA082, 0x0079);
+    EXPECT_EQ(std::string("y\x81\0d\0", 5), Bytes(co_narrowed, 4));
+    EXPECT_EQ(0x0064, co_narrowed[2u]);
+}
+
+TEST(StringCharacters, ReplacingInATextThatEndsOnTheReservedByteStaysInside) {
+    // The room ends in 'y' and a lead byte whose second byte is the reserved
+    // terminator byte: 512 characters in 513 bytes.
+    CT_String co_narrowed;
+    char *pc = co_narrowed;
+    std::memset(pc, 'x', 510);
+    pc[510] = 'y';
+    pc[511] = '\x81';
+    CT_String co_widened(co_narrowed);
+
+    co_narrowed.v_ReplaceChar(0x0081, 0x007A);
+    EXPECT_EQ(std::string(510, 'x') + "yz", Text(co_narrowed));
+    EXPECT_EQ(512u, co_narrowed.n_GetSize());
+
+    co_widened.v_ReplaceChar(0x0079, 0x4082);
+    EXPECT_EQ(512u, co_widened.n_GetLength());
+    EXPECT_EQ(514u, co_widened.n_GetStringSize());
+    EXPECT_EQ(0x4082, co_widened[510u]);
+    EXPECT_EQ(0x0081, co_widened[511u]);
 }
 
 TEST(StringCharacters, ReplacingDotsByZeroCutsAtTheFirstAndZeroesTheOthers) {
@@ -161,7 +192,8 @@ TEST(StringCharacters, LengtheningATextThatFillsItsRoomGrowsTheBuffer) {
     co_replaced.v_ReplaceChar(0x0062, 0x4081);
     EXPECT_EQ(512u, co_replaced.n_GetLength());
     std::string s_expected;
-    for (int i = 0; i < 512; ++i) s_expected += "\x81\x40";
+    for (int i = 0; i < 512; ++i)
+        s_expected += "\x81\x40";
     EXPECT_EQ(s_expected, Text(co_replaced));
 }
 

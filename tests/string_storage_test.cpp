@@ -73,8 +73,18 @@ INSTANTIATE_TEST_SUITE_P(
         CapacityCase{"Text300", [] { return CT_String(s_300.c_str()); }, 556, s_300.c_str()},
         CapacityCase{"SizeCutsText", [] { return CT_String("abcdef", 3); }, 256, "abc"},
         CapacityCase{"SizeAboveText", [] { return Sized("abc", 600); }, 856, "abc"},
-        CapacityCase{"CopyOfDefault", [] { CT_String co; return CT_String(co); }, 768, ""},
-        CapacityCase{"CopyOfShort", [] { CT_String co("abc"); return CT_String(co); }, 512, "abc"},
+        CapacityCase{"CopyOfDefault",
+                     [] {
+                         CT_String co;
+                         return CT_String(co);
+                     },
+                     768, ""},
+        CapacityCase{"CopyOfShort",
+                     [] {
+                         CT_String co("abc");
+                         return CT_String(co);
+                     },
+                     512, "abc"},
         CapacityCase{"CopyOfCopy",
                      [] {
                          CT_String co("abc");
@@ -135,7 +145,8 @@ TEST(StringStorage, ReSizeGrowsOnlyWhenNeededAndKeepsEverything) {
 TEST(StringStorage, AppendFillsTheRoomExactlyBeforeItGrows) {
     CT_String co;
     const std::string s_part(64, 'x');
-    for (int i = 0; i < 8; ++i) co += s_part.c_str();
+    for (int i = 0; i < 8; ++i)
+        co += s_part.c_str();
     EXPECT_EQ(512u, co.n_GetStringSize());
     EXPECT_EQ(512u, co.n_GetSize()); // the terminator takes the reserved byte
     EXPECT_EQ(std::string(512, 'x'), Text(co));
@@ -243,9 +254,7 @@ TEST(StringStorage, MeasuresCountCharactersAndBytes) {
     } cases[] = {{"", 0, 0},
                  {"abc", 3, 3},
                  {"\x82\xA0", 1, 2},
-                 {"a\x82\xA0"
-                  "b",
-                  3, 4},
+                 {"a\x82\xA0z", 3, 4},
                  {"\x80\xA0\xF0", 3, 3},
                  {"a\x81", 2, 3}}; // the lead byte takes the terminator
     for (const auto &c : cases) {

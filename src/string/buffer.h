@@ -42,8 +42,7 @@ inline const char *pc_AllocEnd(const char *pc_buffer, unsigned n_capacity) {
 
 // The end of the allocation when pc_text lies inside it, else null (a text
 // of the caller's, read up to its terminator).
-inline const char *pc_EndIfInside(const char *pc_buffer, unsigned n_capacity,
-                                  const char *pc_text) {
+inline const char *pc_EndIfInside(const char *pc_buffer, unsigned n_capacity, const char *pc_text) {
     if (!n_capacity) return nullptr;
     const std::uintptr_t n_start = reinterpret_cast<std::uintptr_t>(pc_buffer);
     const std::uintptr_t n_at = reinterpret_cast<std::uintptr_t>(pc_text);

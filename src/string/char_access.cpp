@@ -28,8 +28,8 @@ void CT_String::v_SetChar(unsigned n_index, unsigned short w_value) {
 }
 
 void CT_String::v_ReplaceChar(unsigned short w_old, unsigned short w_new) {
-    // Every occurrence is written as a single write at its index would
-    // write it, but the text is walked once and moved at most once.
+    // Every occurrence is written as v_SetChar at its index would write it,
+    // but the text is walked once and moved at most once.
     if (w_old == w_new) return;
     const unsigned n_length = n_GetLength();
     const ReplaceScan o_scan =
@@ -39,23 +39,9 @@ void CT_String::v_ReplaceChar(unsigned short w_old, unsigned short w_new) {
     const unsigned n_new_width = b_IsLeadByte(static_cast<char>(w_new & 0xFF)) ? 2 : 1;
     if (n_old_width == n_new_width) {
         v_ReplaceSameWidth(pc_current, o_scan.n_bytes, w_old, w_new);
-    } else if (o_scan.b_inner_zero) {
-        // A zero byte inside the text stops the moves of single writes
-        // early; only writing one occurrence after the other gives what
-        // they give.
-        std::uint64_t n_offset = 0;
-        for (unsigned i = 0; i < n_length; ++i) {
-            const char *pc_end = pc_AllocEnd(pc_buffer, n_capacity);
-            if (w_GetCharAt(pc_current, pc_end, n_offset) != w_old) {
-                n_offset += n_GetCharSize(pc_current + n_offset);
-                continue;
-            }
-            b_ReSize(n_RequireUnsigned(n_RoomToWrite(pc_current, pc_end, n_offset, w_new)));
-            v_WriteChar(pc_current + n_offset, pc_AllocEnd(pc_buffer, n_capacity), w_new);
-            n_offset += n_new_width;
-        }
     } else if (n_new_width < n_old_width) {
-        v_ReplaceNarrowing(pc_current, o_scan.n_bytes, w_old, w_new);
+        v_ReplaceNarrowing(pc_current, pc_AllocEnd(pc_buffer, n_capacity), o_scan.n_bytes, w_old,
+                           w_new);
     } else {
         b_ReSize(n_RequireUnsigned(static_cast<std::uint64_t>(o_scan.n_bytes) + o_scan.n_found));
         v_ReplaceWidening(pc_current, o_scan.n_bytes, o_scan.n_found, w_old, w_new);

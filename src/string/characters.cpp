@@ -17,7 +17,8 @@ namespace {
 // its start, and an odd run leaves the last one starting a character.
 bool b_EndsInLead(const char *pc_start, const char *pc_at) {
     const char *pc = pc_at;
-    while (pc > pc_start && b_IsLeadByte(pc[-1])) --pc;
+    while (pc > pc_start && b_IsLeadByte(pc[-1]))
+        --pc;
     return ((pc_at - pc) & 1) != 0;
 }
 
@@ -67,11 +68,13 @@ std::size_t n_TextSize(const char *pc_pos, const char *pc_end) {
         const std::size_t n_size = std::strlen(pc_pos);
         return n_size + (b_EndsInLead(pc_pos, pc_pos + n_size) ? 1 : 0);
     }
+    if (pc_pos >= pc_end) return 0;
     const char *pc_from = pc_pos;
     for (;;) {
         const char *pc_zero = pc_FindZero(pc_from, pc_end);
         if (!pc_zero) // no terminator: the text ends with the buffer, less a cut character
-            return static_cast<std::size_t>(pc_end - pc_pos) - (b_EndsInLead(pc_pos, pc_end) ? 1 : 0);
+            return static_cast<std::size_t>(pc_end - pc_pos) -
+                   (b_EndsInLead(pc_pos, pc_end) ? 1 : 0);
         if (!b_EndsInLead(pc_pos, pc_zero)) return static_cast<std::size_t>(pc_zero - pc_pos);
         pc_from = pc_zero + 1; // that zero was the second byte of a character
     }
@@ -132,39 +135,46 @@ int b_SameText(const char *pc_a, const char *pc_a_end, const char *pc_b, const c
     }
 }
 
+namespace {
+
+// The bytes from pc up to and including the zero character that ends the
+// text starting there; up to pc_end when no terminator lies before it.
+std::size_t n_ThroughTerminator(const char *pc, const char *pc_end) {
+    if (pc >= pc_end) return 0;
+    const std::size_t n_size = n_TextSize(pc, pc_end);
+    return pc + n_size < pc_end ? n_size + 1 : static_cast<std::size_t>(pc_end - pc);
+}
+
+} // namespace
+
 std::uint64_t n_RoomToWrite(const char *pc_pos, const char *pc_end, std::uint64_t n_offset,
                             unsigned short w_value) {
     if (!b_IsLeadByte(static_cast<char>(w_value & 0xFF))) return n_offset + 1;
     const std::uint64_t n_avail = pc_pos ? static_cast<std::uint64_t>(pc_end - pc_pos) : 0;
     if (n_offset + 1 < n_avail && b_IsLeadByte(pc_pos[n_offset])) return n_offset + 2;
-    // A one-byte character becomes two: the bytes up to the next zero move
-    // one place on, and that zero must stay inside the room.
-    std::uint64_t n_zero = n_offset + 1;
-    if (n_zero < n_avail) {
-        const char *pc_zero = pc_FindZero(pc_pos + n_zero, pc_end);
-        n_zero = pc_zero ? static_cast<std::uint64_t>(pc_zero - pc_pos) : n_avail;
-    }
-    return n_zero + 1;
+    // A one-byte character becomes two: the rest of the text moves one place
+    // on, and its terminator must stay inside the room. Behind the buffer
+    // every byte reads as zero.
+    std::uint64_t n_terminator = n_offset + 1;
+    if (n_terminator < n_avail) n_terminator += n_TextSize(pc_pos + n_terminator, pc_end);
+    return n_terminator + 1;
 }
 
 void v_InsertByte(char *pc_char, const char *pc_end) {
-    const char *pc_zero = pc_FindZero(pc_char + 1, pc_end);
-    if (!pc_zero) pc_zero = pc_end - 1;
-    if (pc_zero + 1 >= pc_end) return; // no room: callers make it first
-    std::memmove(pc_char + 1, pc_char, static_cast<std::size_t>(pc_zero - pc_char) + 1);
+    // The rest of the text, to its terminator, moves one place on; a zero
+    // byte that is the second byte of a character does not stop it.
+    const char *pc_terminator = pc_char + 1 + n_TextSize(pc_char + 1, pc_end);
+    if (pc_terminator + 1 >= pc_end) return; // no room: callers make it first
+    std::memmove(pc_char + 1, pc_char, static_cast<std::size_t>(pc_terminator - pc_char) + 1);
 }
 
 void v_WriteChar(char *pc_char, const char *pc_end, unsigned short w_value) {
     const char c_low = static_cast<char>(w_value & 0xFF);
     const bool b_two_bytes_now = pc_char + 1 < pc_end && b_IsLeadByte(*pc_char);
     if (!b_IsLeadByte(c_low)) {
-        if (b_two_bytes_now) { // drop the old second byte
+        if (b_two_bytes_now) { // drop the old second byte: the rest moves back
             char *pc_behind = pc_char + 2;
-            const char *pc_zero = pc_FindZero(pc_behind, pc_end);
-            const std::size_t n_move =
-                pc_zero ? static_cast<std::size_t>(pc_zero - pc_behind) + 1
-                        : static_cast<std::size_t>(pc_end > pc_behind ? pc_end - pc_behind : 0);
-            std::memmove(pc_char + 1, pc_behind, n_move);
+            std::memmove(pc_char + 1, pc_behind, n_ThroughTerminator(pc_behind, pc_end));
         }
         pc_char[0] = c_low;
         return;
@@ -176,12 +186,11 @@ void v_WriteChar(char *pc_char, const char *pc_end, unsigned short w_value) {
 
 ReplaceScan o_ScanForReplace(const char *pc_pos, const char *pc_end, unsigned n_length,
                              unsigned short w_old) {
-    ReplaceScan o_scan = {0, 0, false};
+    ReplaceScan o_scan = {0, 0};
     const char *pc = pc_pos;
     for (unsigned i = 0; i < n_length; ++i) {
         unsigned short w_value = 0;
         const unsigned n_width = n_NextChar(pc, pc_end, &w_value);
-        if (n_width == 2 && !pc[1]) o_scan.b_inner_zero = true;
         if (w_value == w_old) ++o_scan.n_found;
         pc += n_width;
     }
@@ -216,7 +225,7 @@ void v_ReplaceSameWidth(char *pc_pos, std::size_t n_bytes, unsigned short w_old,
     }
 }
 
-void v_ReplaceNarrowing(char *pc_pos, std::size_t n_bytes, unsigned short w_old,
+void v_ReplaceNarrowing(char *pc_pos, const char *pc_end, std::size_t n_bytes, unsigned short w_old,
                         unsigned short w_new) {
     std::size_t n_out = 0;
     for (std::size_t n_in = 0; n_in < n_bytes;) {
@@ -224,15 +233,19 @@ void v_ReplaceNarrowing(char *pc_pos, std::size_t n_bytes, unsigned short w_old,
         if (w_ValueAt(pc_pos + n_in, n_width) == w_old) {
             n_out += n_PutValue(pc_pos + n_out, w_new);
         } else {
-            for (unsigned k = 0; k < n_width; ++k) pc_pos[n_out++] = pc_pos[n_in + k];
+            for (unsigned k = 0; k < n_width; ++k)
+                pc_pos[n_out++] = pc_pos[n_in + k];
         }
         n_in += n_width;
     }
-    std::memset(pc_pos + n_out, 0, n_bytes - n_out + 1);
+    // Zero what the text gave up, its old terminator included when the
+    // buffer holds one there.
+    const std::size_t n_through = pc_pos + n_bytes < pc_end ? n_bytes + 1 : n_bytes;
+    std::memset(pc_pos + n_out, 0, n_through - n_out);
 }
 
-void v_ReplaceWidening(char *pc_pos, std::size_t n_bytes, std::size_t n_found,
-                       unsigned short w_old, unsigned short w_new) {
+void v_ReplaceWidening(char *pc_pos, std::size_t n_bytes, std::size_t n_found, unsigned short w_old,
+                       unsigned short w_new) {
     // Built aside, since the text grows under itself.
     char *pc_out = static_cast<char *>(::operator new(n_bytes + n_found));
     std::size_t n_out = 0;
@@ -261,7 +274,8 @@ void v_WriteSignedDecimal(char *pc_out, unsigned n_number) {
         n_magnitude /= 10;
     } while (n_magnitude);
     if (b_negative) *pc_out++ = '-';
-    while (n_digits) *pc_out++ = ac_digits[--n_digits];
+    while (n_digits)
+        *pc_out++ = ac_digits[--n_digits];
     *pc_out = 0;
 }
 

@@ -61,20 +61,19 @@ std::uint64_t n_RoomToWrite(const char *pc_pos, const char *pc_end, std::uint64_
                             unsigned short w_value);
 
 // Writes w_value as the character at pc_char, which must have the room
-// that n_RoomToWrite asked for; the characters behind it stay as they
-// were, moved by one byte when the width changes.
+// that n_RoomToWrite asked for; the characters behind it, to the end of the
+// text, stay as they were, moved by one byte when the width changes.
 void v_WriteChar(char *pc_char, const char *pc_end, unsigned short w_value);
 
-// Moves the bytes from pc_char up to and including the first zero byte
-// behind it one place toward the end.
+// Moves the bytes from pc_char up to and including the terminator of the
+// text behind it one place toward the end.
 void v_InsertByte(char *pc_char, const char *pc_end);
 
 // What replacing every character of the value w_old in a bounded text
 // finds, from one walk over its n_length characters.
 struct ReplaceScan {
-    std::size_t n_bytes;  // bytes of those characters
-    std::size_t n_found;  // characters of the value w_old among them
-    bool b_inner_zero;    // a lead byte among them takes a zero byte
+    std::size_t n_bytes; // bytes of those characters
+    std::size_t n_found; // characters of the value w_old among them
 };
 ReplaceScan o_ScanForReplace(const char *pc_pos, const char *pc_end, unsigned n_length,
                              unsigned short w_old);
@@ -86,14 +85,14 @@ void v_ReplaceSameWidth(char *pc_pos, std::size_t n_bytes, unsigned short w_old,
 
 // The same where two-byte characters become one byte: the text closes up
 // and the bytes it leaves, up to its old terminator, become zero.
-void v_ReplaceNarrowing(char *pc_pos, std::size_t n_bytes, unsigned short w_old,
+void v_ReplaceNarrowing(char *pc_pos, const char *pc_end, std::size_t n_bytes, unsigned short w_old,
                         unsigned short w_new);
 
 // The same where one-byte characters become two: the text, n_found bytes
 // longer, is written with its terminator over what followed it; the room
 // must hold it.
-void v_ReplaceWidening(char *pc_pos, std::size_t n_bytes, std::size_t n_found,
-                       unsigned short w_old, unsigned short w_new);
+void v_ReplaceWidening(char *pc_pos, std::size_t n_bytes, std::size_t n_found, unsigned short w_old,
+                       unsigned short w_new);
 
 // Writes the decimal form of a value taken as a signed 32-bit number, with
 // its terminator, into pc_out (12 bytes suffice).

@@ -131,7 +131,8 @@ void CT_String::v_Empty() {
     // The room and the reserved byte behind it: the reserved byte stays zero
     // so that every text in the buffer has a terminator.
     if (n_capacity)
-        std::memset(pc_current, 0, static_cast<std::size_t>(pc_buffer + n_capacity + 1 - pc_current));
+        std::memset(pc_current, 0,
+                    static_cast<std::size_t>(pc_buffer + n_capacity + 1 - pc_current));
 }
 
 void CT_String::v_SetPointer(char *pc_array, unsigned n_size) {
