@@ -4,10 +4,6 @@
 
 namespace ct_chars {
 
-int b_IsInRange(unsigned char c_byte, unsigned char c_low, unsigned char c_high) {
-    return c_byte >= c_low && c_byte <= c_high;
-}
-
 namespace {
 
 // True when the byte just before pc_at starts a two-byte character, so that

@@ -16,8 +16,6 @@
 
 namespace ct_chars {
 
-int b_IsInRange(unsigned char c_byte, unsigned char c_low, unsigned char c_high);
-
 extern const bool lead_byte[256];
 
 inline bool b_IsLeadByte(char c_byte) { return lead_byte[static_cast<unsigned char>(c_byte)]; }
