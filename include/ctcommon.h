@@ -52,12 +52,17 @@ class CTCOMMON_API CT_String {
      * texts in a row, for instance). */
     CT_String(const char *pc_text = 0, unsigned n_size = 0);
     CT_String(const CT_String &co_source);
+    /* Loads string n_id of a module's string table (see v_Load); id 0
+     * gives an empty string of capacity 512 and loads nothing. */
+    CT_String(HINSTANCE ho_module, unsigned n_id, CT_String co_marker, const char *pc_parameter);
     ~CT_String();
 
     /* Assignments return nothing and cannot be chained. A null text counts
      * as the empty text. */
     void operator=(const CT_String &co_source);
     void operator=(const char *pc_text);
+    /* Reads a window's text, cut to the room less one byte; never raises. */
+    void operator=(HWND const ho_window);
 
     /* A null text counts as empty; a text inside this string's own buffer
      * may be appended. */
@@ -110,6 +115,41 @@ class CTCOMMON_API CT_String {
     /* Replaces every character of the value w_old by w_new. */
     void v_ReplaceChar(unsigned short w_old, unsigned short w_new);
 
+    /* The position of the first occurrence of the pattern at or after
+     * i_start, or -1. One forward pass: after a mismatch the scan starts
+     * the pattern again at the next character, so "ab" is not found in
+     * "aab". An empty pattern, a negative start or a start behind the text
+     * finds nothing. */
+    int i_Search(CT_String co_pattern, int i_start);
+    /* Replaces every occurrence of the pattern, left to right and without
+     * overlap, by the text (null counts as empty) or by the number written
+     * as a signed 32-bit value. Without an occurrence nothing changes. */
+    void v_Replace(CT_String co_pattern, const char *pc_replacement);
+    void v_Replace(CT_String co_pattern, unsigned n_number);
+    /* At most i_count characters from position i_start on. A negative
+     * start or count gives an empty string. */
+    CT_String co_GetMid(int i_start, int i_count);
+
+    /* Loads string n_id of a module's string table into the room (cut to
+     * the room less one byte) and puts the parameter, or the number written
+     * as a signed 32-bit value, in place of every occurrence of the marker;
+     * an empty marker leaves the text as loaded. A missing or empty string
+     * raises e_WindowsError with "CT_String::v_Load".
+     * On Linux a module's HINSTANCE is its dlopen() handle (null: the main
+     * program) and its table is the one it declares with CT_STRING_TABLE
+     * below. */
+    void v_Load(HINSTANCE ho_module, unsigned n_id, CT_String co_marker, const char *pc_parameter);
+    void v_Load(HINSTANCE ho_module, unsigned n_id, CT_String co_marker, unsigned n_number);
+    /* Makes the text the window's text; raises e_WindowsError with
+     * "SetWindowText" when it cannot.
+     * On Linux, where there are no windows, any non-null handle names a
+     * text that this library keeps for it: v_Set stores it, operator=
+     * reads it back (empty for a handle never set); a null handle fails. */
+    void v_Set(HWND ho_window) const;
+    /* Copies n_length - 2 bytes from the current text on, raw (a list
+     * included), into the caller's array, whose last two bytes stay zero. */
+    void v_Set(char *pc_array, unsigned n_length) const;
+
   private:
     void v_DisposeBuffer();
     void v_Copy(const char *pc_text);
@@ -124,6 +164,107 @@ class CTCOMMON_API CT_String {
 #if defined(__cplusplus) && __cplusplus >= 201103L
 static_assert(sizeof(void *) != 4 || sizeof(CT_String) == 12,
               "CT_String must keep its 32-bit layout: two pointers and a capacity");
+#endif
+
+/* The error codes. The exception that carries an error is the bare code,
+ * thrown by value: catch (et_ErrorCode). Code n has its message under the
+ * id n + 1001 of the library's string table; "%" in a message stands for
+ * the error's parameter. */
+enum et_ErrorCode : int {
+    e_NoError = 0,
+    e_UnknownError = 1,
+    e_WindowsError = 2,
+    e_UnknownWindowsError = 3,
+    e_NothingSelected = 4,
+    e_FileListFull = 5,
+    e_DtpError = 6,
+    e_DtpUnknownError = 7,
+    e_OpenFailed = 8,
+    e_SaveFailed = 9,
+    e_CloseFailed = 10,
+    e_InvalidTextBox = 11,
+    e_InvalidLabel = 12,
+    e_NoText = 13,
+    e_NoDocument = 14,
+    e_FilterMissing = 15,
+    e_TextBoxNotFound = 16,
+    e_FileOpenFailed = 17,
+    e_FileWriteFailed = 18,
+    e_FileReadFailed = 19,
+    e_Reserved = 20,
+    e_EndOfFile = 21,
+    e_UnexpectedEndOfFile = 22,
+    e_TooManyFiles = 23,
+    e_BufferTooSmall = 24,
+    e_UnknownCommand = 25,
+    e_WrongParameters = 26,
+    e_InvalidCharacter = 27
+};
+
+/* The process-wide error record and its display. Every failure, the
+ * library's and the host's, is raised with v_ThrowError: the code and a
+ * copy of the parameter are recorded, then the code is thrown. A handler
+ * reads the record, then shows it (v_DisplayError), passes it on
+ * (v_ThrowAgain) or clears it (v_ResetError). The record is one per
+ * process, shared by all threads and not guarded by any lock.
+ *
+ * On Windows the error is shown in a modal message box. On Linux the
+ * notice goes to standard error: the caption on one line, then the message;
+ * the system error added to code 2 is errno with its strerror() text. */
+class CTCOMMON_API CT_Errors {
+  public:
+    [[noreturn]] static void v_ThrowError(et_ErrorCode eo_code, const char *pc_parameter);
+    /* Throws the recorded code again, inside a handler or not. */
+    [[noreturn]] static void v_ThrowAgain();
+    static et_ErrorCode set_GetLastError();
+    static CT_String co_GetLastParameter();
+    /* Back to the state at load: code 1 (e_UnknownError), no parameter. */
+    static void v_ResetError();
+    /* Shows the recorded error, then resets the record. */
+    static void v_DisplayError();
+    /* Shows the given error; the record then holds what it held before. */
+    static void v_DisplayError(et_ErrorCode eo_code, const char *pc_parameter);
+    /* Copies nothing. */
+    CT_Errors &operator=(const CT_Errors &co_other);
+
+    /* The caption of every error message box: "Error" once loaded. */
+    static CT_String co_title;
+
+  private:
+    static void v_DisplayMessage();
+    static void v_CompleteWindowError(CT_String *pco_message);
+
+    static CT_String co_parameter;
+    static et_ErrorCode eo_lasterror;
+};
+
+#if !defined(_WIN32)
+/* A module's string table on Linux, where modules carry no Windows
+ * resources. A module (the main program or a shared object) declares its
+ * table once, at namespace scope in one of its source files:
+ *
+ *     CT_STRING_TABLE({1, "Export"}, {2, "Cannot write \"%\""})
+ *
+ * and CT_String::v_Load finds it through the module's dlopen() handle. The
+ * table stays private to the module: it is found through an ELF note, not
+ * through an exported symbol. */
+struct CT_StringTableEntry {
+    unsigned n_id;
+    const char *pc_text;
+};
+#define CT_STRING_TABLE(...)                                                                       \
+    extern "C" __attribute__((visibility("hidden"), used))                                         \
+    const CT_StringTableEntry ct_string_table_[] = {__VA_ARGS__, {0, 0}};                          \
+    CT_STRING_TABLE_NOTE()
+/* The note that leads CT_String::v_Load from the module to its table. */
+#define CT_STRING_TABLE_NOTE()                                                                     \
+    __asm__(".pushsection .note.ctcommon.strings,\"a\",@note\n"                                    \
+            ".balign 4\n"                                                                          \
+            ".long 9, 4, 0x43540001\n"                                                             \
+            ".asciz \"ctcommon\"\n"                                                                \
+            ".balign 4\n"                                                                          \
+            ".long ct_string_table_ - .\n"                                                         \
+            ".popsection\n")
 #endif
 
 #endif /* CTCOMMON_H */

@@ -13,4 +13,4 @@ echo
 echo "Windows DLL:         $(ls build/win32/bin/ctcommon.dll)"
 echo "  import library:    $(ls build/win32/lib/*.dll.a)"
 echo "  runtime beside it: $(cd build/win32/bin && ls libgcc_s_dw2-1.dll libwinpthread-1.dll | tr '\n' ' ')"
-echo "Linux shared object: $(ls build/native/lib/libctcommon.so.*.*.*)"
+echo "Linux shared object: $(ls build/native/lib/libctcommon.so)"

@@ -99,10 +99,6 @@ unsigned n_TextLength(const char *pc_pos, const char *pc_end) {
     return n_length;
 }
 
-namespace {
-
-// The width of the character at pc and its value in *w, or 0 at the end of
-// a bounded text.
 unsigned n_NextChar(const char *pc, const char *pc_end, unsigned short *w) {
     if (!pc || pc >= pc_end || !*pc) return 0;
     const unsigned n_width = n_GetCharSize(pc);
@@ -111,8 +107,6 @@ unsigned n_NextChar(const char *pc, const char *pc_end, unsigned short *w) {
                      static_cast<unsigned char>(n_width == 2 ? pc[1] : 0));
     return n_width;
 }
-
-} // namespace
 
 int b_AtTextEnd(const char *pc_pos, const char *pc_end) {
     unsigned short w_value;

@@ -46,6 +46,10 @@ std::size_t n_TextSize(const char *pc_pos, const char *pc_end);
 // The number of characters of the text at pc_pos, by the same walk.
 unsigned n_TextLength(const char *pc_pos, const char *pc_end);
 
+// The width of the character at pc and its value in *w, or 0 at the end of
+// a bounded text.
+unsigned n_NextChar(const char *pc, const char *pc_end, unsigned short *w);
+
 // 1 when no character starts at pc_pos: the end of a bounded text.
 int b_AtTextEnd(const char *pc_pos, const char *pc_end);
 

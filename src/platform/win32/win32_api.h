@@ -4,4 +4,8 @@
 
 #include <windows.h>
 
+// The module's static objects need no ordering mark: DllMain, the entry,
+// runs after all of them.
+#define CT_STATIC_ORDER
+
 #endif

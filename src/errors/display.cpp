@@ -1,0 +1,61 @@
+// CT_Errors: showing an error to the user.
+#include "ctcommon.h"
+#include "frame/module.h"
+#include "platform/platform.h"
+#include "string/characters.h"
+
+void CT_Errors::v_DisplayError() {
+    v_DisplayMessage();
+    v_ResetError();
+}
+
+void CT_Errors::v_DisplayError(et_ErrorCode eo_code, const char *pc_parameter) {
+    const et_ErrorCode eo_saved = eo_lasterror;
+    CT_String co_saved(co_parameter);
+    eo_lasterror = eo_code;
+    if (pc_parameter)
+        co_parameter = pc_parameter;
+    else
+        co_parameter.v_Empty();
+    v_DisplayMessage();
+    eo_lasterror = eo_saved;
+    co_parameter = co_saved;
+}
+
+void CT_Errors::v_DisplayMessage() {
+    CT_String co_code;
+    CT_String co_message;
+    const unsigned n_id = static_cast<unsigned>(eo_lasterror) + 1001;
+    try {
+        ct_chars::v_WriteSignedDecimal(co_code, static_cast<unsigned>(eo_lasterror));
+        if (co_parameter.b_IsEmpty()) {
+            // No parameter: a "%" in the message stays as it is.
+            co_message.v_Load(ho_instance, n_id, CT_String(), static_cast<const char *>(nullptr));
+        } else {
+            co_message.v_Load(ho_instance, n_id, co_marker,
+                              static_cast<const char *>(co_parameter));
+            if (eo_lasterror == e_WindowsError) v_CompleteWindowError(&co_message);
+        }
+    } catch (...) {
+        // A code without a message: "Error <code> (no message associated with)".
+        co_message.v_Load(ho_instance, 999, co_marker, static_cast<const char *>(co_code));
+    }
+    MessageBoxA(GetActiveWindow(), co_message, co_title, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CT_Errors::v_CompleteWindowError(CT_String *pco_message) {
+    // The thread's last system error now, at display time.
+    const DWORD n_error = GetLastError();
+    char *pc_system_text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                       FORMAT_MESSAGE_FROM_SYSTEM,
+                   nullptr, n_error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   reinterpret_cast<LPSTR>(&pc_system_text), 0, nullptr);
+    if (pc_system_text) {
+        *pco_message = *pco_message + pc_system_text;
+        LocalFree(pc_system_text);
+    } else {
+        // The system has no text for it: its number at least.
+        *pco_message = *pco_message + static_cast<unsigned>(n_error);
+    }
+}

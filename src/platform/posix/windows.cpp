@@ -1,0 +1,54 @@
+// Linux: windows and message boxes, where there is no window system.
+#include "platform/posix/win32_api.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace {
+
+// The text of each window handle that a text was set for.
+std::mutex o_texts_lock;
+std::map<HWND, std::string> &o_WindowTexts() {
+    static std::map<HWND, std::string> o_texts;
+    return o_texts;
+}
+
+} // namespace
+
+BOOL SetWindowTextA(HWND ho_window, LPCSTR pc_text) {
+    if (!ho_window) {
+        errno = EBADF;
+        return FALSE;
+    }
+    std::lock_guard<std::mutex> o_hold(o_texts_lock);
+    o_WindowTexts()[ho_window] = pc_text ? pc_text : "";
+    return TRUE;
+}
+
+int GetWindowTextA(HWND ho_window, LPSTR pc_buffer, int n_max) {
+    if (n_max <= 0) return 0;
+    std::lock_guard<std::mutex> o_hold(o_texts_lock);
+    const auto o_found = o_WindowTexts().find(ho_window);
+    std::size_t n_copied = 0;
+    if (o_found != o_WindowTexts().end()) {
+        n_copied = o_found->second.size();
+        if (n_copied > static_cast<std::size_t>(n_max) - 1)
+            n_copied = static_cast<std::size_t>(n_max) - 1;
+        std::memcpy(pc_buffer, o_found->second.data(), n_copied);
+    }
+    pc_buffer[n_copied] = 0;
+    return static_cast<int>(n_copied);
+}
+
+HWND GetActiveWindow() { return nullptr; }
+
+int MessageBoxA(HWND, LPCSTR pc_text, LPCSTR pc_caption, UINT) {
+    // The notice: its caption on one line, then its text.
+    std::fprintf(stderr, "%s\n%s\n", pc_caption ? pc_caption : "", pc_text ? pc_text : "");
+    std::fflush(stderr);
+    return IDOK;
+}
