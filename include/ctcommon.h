@@ -243,21 +243,26 @@ class CTCOMMON_API CT_Errors {
  * resources. A module (the main program or a shared object) declares its
  * table once, at namespace scope in one of its source files:
  *
- *     CT_STRING_TABLE({1, "Export"}, {2, "Cannot write \"%\""})
+ *     CT_STRING_TABLE({1, "Export"}, {2, "Cannot write \"%\""});
  *
- * and CT_String::v_Load finds it through the module's dlopen() handle. The
- * table stays private to the module: it is found through an ELF note, not
- * through an exported symbol. */
+ * or, to share the entries with a resource script, as {id, "text"},
+ * entries, each followed by a comma, between CT_STRING_TABLE_BEGIN and
+ * CT_STRING_TABLE_END;
+ * CT_String::v_Load then finds the table through the module's dlopen()
+ * handle. The table stays private to the module: it is found through an
+ * ELF note, not through an exported symbol. */
 struct CT_StringTableEntry {
     unsigned n_id;
     const char *pc_text;
 };
-#define CT_STRING_TABLE(...)                                                                       \
+#define CT_STRING_TABLE(...) CT_STRING_TABLE_BEGIN __VA_ARGS__, CT_STRING_TABLE_END
+#define CT_STRING_TABLE_BEGIN                                                                      \
     extern "C" __attribute__((visibility("hidden"), used))                                         \
-    const CT_StringTableEntry ct_string_table_[] = {__VA_ARGS__, {0, 0}};                          \
-    CT_STRING_TABLE_NOTE()
-/* The note that leads CT_String::v_Load from the module to its table. */
-#define CT_STRING_TABLE_NOTE()                                                                     \
+    const CT_StringTableEntry ct_string_table_[] = {
+#define CT_STRING_TABLE_END                                                                        \
+    { 0, 0 }                                                                                       \
+    }                                                                                              \
+    ;                                                                                              \
     __asm__(".pushsection .note.ctcommon.strings,\"a\",@note\n"                                    \
             ".balign 4\n"                                                                          \
             ".long 9, 4, 0x43540001\n"                                                             \

@@ -48,7 +48,16 @@ for member in \
   'CT_String::operator==(CT_String) const' \
   'CT_String::n_GetSize() const' \
   'CT_String::operator[](unsigned int) const' \
-  'CT_String::v_ReplaceChar(unsigned short, unsigned short)'; do
+  'CT_String::v_ReplaceChar(unsigned short, unsigned short)' \
+  'CT_String::i_Search(CT_String, int)' \
+  'CT_String::co_GetMid(int, int)' \
+  'CT_String::v_Load(HINSTANCE__*, unsigned int, CT_String, char const*)' \
+  'CT_String::operator=(HWND__*)' \
+  'CT_Errors::v_ThrowError(et_ErrorCode, char const*)' \
+  'CT_Errors::v_DisplayError()' \
+  'CT_Errors::co_title' \
+  'CT_Errors::co_parameter' \
+  'CT_Errors::eo_lasterror'; do
   if ! printf '%s\n' "$exports" | grep -q -x -F "$member"; then
     echo "missing export: $member"
     fail=1

@@ -1,0 +1,230 @@
+// CT_Errors: the error record, raising and re-raising across the library's
+// boundary, and the error display (the real message box on Windows).
+#include "support/platform_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
+
+std::string LastParameter() { return Text(CT_Errors::co_GetLastParameter()); }
+
+// Raises through the library and returns the code that the catch saw.
+int CaughtCode(et_ErrorCode eo_code, const char *pc_parameter) {
+    try {
+        CT_Errors::v_ThrowError(eo_code, pc_parameter);
+    } catch (et_ErrorCode eo_caught) {
+        return eo_caught;
+    }
+    return -1000;
+}
+
+int CaughtAgain() {
+    try {
+        CT_Errors::v_ThrowAgain();
+    } catch (et_ErrorCode eo_caught) {
+        return eo_caught;
+    }
+    return -1000;
+}
+
+// Runs before any other test of this program changes the record.
+TEST(ErrorsAtLoad, TheRecordIsResetAndTheCaptionLoaded) {
+    EXPECT_EQ(e_UnknownError, CT_Errors::set_GetLastError());
+    EXPECT_EQ("", LastParameter());
+    EXPECT_EQ("Error", Text(CT_Errors::co_title));
+}
+
+class ErrorRecord : public ::testing::Test {
+  protected:
+    void SetUp() override { CT_Errors::v_ResetError(); }
+    void TearDown() override { CT_Errors::v_ResetError(); }
+};
+
+TEST_F(ErrorRecord, ThrowErrorRecordsACopyAndThrowsTheBareCode) {
+    char ac_name[] = "C:\\data\\a.txt";
+    EXPECT_EQ(17, CaughtCode(e_FileOpenFailed, ac_name));
+    ac_name[0] = 'X'; // the record keeps its own copy
+    EXPECT_EQ(e_FileOpenFailed, CT_Errors::set_GetLastError());
+    EXPECT_EQ("C:\\data\\a.txt", LastParameter());
+}
+
+TEST_F(ErrorRecord, ANullParameterLeavesNoParameter) {
+    CaughtCode(e_FileOpenFailed, "name");
+    EXPECT_EQ(4, CaughtCode(e_NothingSelected, nullptr));
+    EXPECT_EQ("", LastParameter());
+}
+
+TEST_F(ErrorRecord, TheParameterCopyIsIndependentOfLaterErrors) {
+    CaughtCode(e_FileReadFailed, "first");
+    CT_String co_kept = CT_Errors::co_GetLastParameter();
+    CaughtCode(e_FileWriteFailed, "second");
+    EXPECT_EQ("first", Text(co_kept));
+    EXPECT_EQ("second", LastParameter());
+}
+
+TEST_F(ErrorRecord, AnyCodeIsStoredAndThrownAsItIs) {
+    const int codes[] = {0, 20, 27, -5, 99};
+    for (int n_code : codes) {
+        EXPECT_EQ(n_code, CaughtCode(static_cast<et_ErrorCode>(n_code), "p"));
+        EXPECT_EQ(n_code, CT_Errors::set_GetLastError());
+    }
+}
+
+TEST_F(ErrorRecord, ThrowAgainThrowsTheStoredCode) {
+    EXPECT_EQ(1, CaughtAgain()); // after a reset, outside any handler
+    CaughtCode(e_FileOpenFailed, "f");
+    EXPECT_EQ(17, CaughtAgain());
+    EXPECT_EQ("f", LastParameter());
+}
+
+TEST_F(ErrorRecord, ThrowAgainInAHandlerThrowsTheLatestErrorNotTheCaughtOne) {
+    int n_rethrown = -1000;
+    try {
+        CT_Errors::v_ThrowError(e_FileOpenFailed, "file.txt");
+    } catch (et_ErrorCode) {
+        EXPECT_EQ(2, CaughtCode(e_WindowsError, "SetWindowText"));
+        n_rethrown = CaughtAgain();
+    }
+    EXPECT_EQ(2, n_rethrown);
+    EXPECT_EQ("SetWindowText", LastParameter());
+}
+
+TEST_F(ErrorRecord, ResetReturnsToCodeOneWithoutParameter) {
+    CaughtCode(e_FileOpenFailed, "f");
+    CT_Errors::v_ResetError();
+    EXPECT_EQ(e_UnknownError, CT_Errors::set_GetLastError());
+    EXPECT_EQ("", LastParameter());
+}
+
+TEST_F(ErrorRecord, AssignmentCopiesNothing) {
+    CaughtCode(e_FileOpenFailed, "f");
+    CT_Errors co_a, co_b;
+    EXPECT_EQ(&co_a, &(co_a = co_b));
+    EXPECT_EQ(e_FileOpenFailed, CT_Errors::set_GetLastError());
+    EXPECT_EQ("f", LastParameter());
+}
+
+class ErrorDisplay : public ErrorRecord {};
+
+ShownNotice DisplayRecorded() {
+    return ShowAndRead([] { CT_Errors::v_DisplayError(); });
+}
+
+TEST_F(ErrorDisplay, AfterLoadItShowsUnknownErrorUnderTheCaptionError) {
+    const ShownNotice o_box = DisplayRecorded();
+    ASSERT_TRUE(o_box.b_shown);
+    EXPECT_EQ("Error", o_box.s_caption);
+    EXPECT_EQ("Unknown error ", o_box.s_text);
+    EXPECT_EQ(nullptr, o_box.ho_owner); // no active window
+    EXPECT_EQ(e_UnknownError, CT_Errors::set_GetLastError());
+}
+
+TEST_F(ErrorDisplay, ShowsTheRecordedErrorThenResetsTheRecord) {
+    const struct {
+        int n_code;
+        const char *pc_parameter;
+        const char *pc_text;
+    } cases[] = {
+        {17, "C:\\data\\a.txt", "An error occured when opening the file\n \"C:\\data\\a.txt\""},
+        {17, "", "An error occured when opening the file\n \"%\""},
+        {4, "not shown", "Nothing is selected"},
+        {12, "L1", "The label \"L1\"\nis not a valid label in this file"},
+        {22, ";", "The end of the file is unexpected.\n\";\" is expected."},
+        {0, nullptr, "No error"},
+        {2, "", "The following Windows error occured during \nthe function \"%\" :\n\n"},
+        {20, "x", "Error 20 (no message associated with)"},
+        {-5, "", "Error -5 (no message associated with)"},
+        {1000, "", "Error 1000 (no message associated with)"},
+    };
+    for (const auto &c : cases) {
+        CaughtCode(static_cast<et_ErrorCode>(c.n_code), c.pc_parameter);
+        const ShownNotice o_box = DisplayRecorded();
+        ASSERT_TRUE(o_box.b_shown) << c.n_code;
+        EXPECT_EQ("Error", o_box.s_caption) << c.n_code;
+        EXPECT_EQ(c.pc_text, o_box.s_text) << c.n_code;
+        EXPECT_EQ(e_UnknownError, CT_Errors::set_GetLastError()) << c.n_code;
+        EXPECT_EQ("", LastParameter()) << c.n_code;
+    }
+}
+
+TEST_F(ErrorDisplay, AFailedSystemCallIsCompletedWithTheSystemsText) {
+    const unsigned n_error = AccessDeniedError();
+    CaughtCode(e_WindowsError, "SetWindowText");
+    const ShownNotice o_box = ShowAndRead([n_error] {
+        SetSystemError(n_error); // read at display time
+        CT_Errors::v_DisplayError();
+    });
+    ASSERT_TRUE(o_box.b_shown);
+    const std::string s_system = SystemErrorText(n_error);
+    ASSERT_FALSE(s_system.empty());
+    EXPECT_EQ("The following Windows error occured during \nthe function \"SetWindowText\" :\n\n" +
+                  s_system,
+              o_box.s_text);
+}
+
+TEST_F(ErrorDisplay, AGivenErrorIsShownAndTheRecordRestored) {
+    CaughtCode(e_FileOpenFailed, "kept.txt");
+    ShownNotice o_box = ShowAndRead([] { CT_Errors::v_DisplayError(e_SaveFailed, "shown.txt"); });
+    EXPECT_EQ("An error occured when saving the file\n\"shown.txt\"", o_box.s_text);
+    EXPECT_EQ(e_FileOpenFailed, CT_Errors::set_GetLastError());
+    EXPECT_EQ("kept.txt", LastParameter());
+
+    o_box = ShowAndRead([] { CT_Errors::v_DisplayError(e_SaveFailed, nullptr); });
+    EXPECT_EQ("An error occured when saving the file\n\"%\"", o_box.s_text);
+    o_box = ShowAndRead([] { CT_Errors::v_DisplayError(e_Reserved, "x"); });
+    EXPECT_EQ("Error 20 (no message associated with)", o_box.s_text);
+    EXPECT_EQ(e_FileOpenFailed, CT_Errors::set_GetLastError());
+    EXPECT_EQ("kept.txt", LastParameter());
+}
+
+TEST_F(ErrorDisplay, ANewCaptionAppliesToLaterBoxes) {
+    CT_Errors::co_title = "Export";
+    const ShownNotice o_box = DisplayRecorded();
+    CT_Errors::co_title = "Error";
+    EXPECT_EQ("Export", o_box.s_caption);
+    EXPECT_EQ("Error", DisplayRecorded().s_caption);
+}
+
+#if defined(_WIN32)
+TEST_F(ErrorDisplay, TheActiveWindowOwnsTheBox) {
+    HWND ho_window =
+        CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                        nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, ho_window);
+    SetActiveWindow(ho_window);
+    if (GetActiveWindow() != ho_window) {
+        DestroyWindow(ho_window);
+        GTEST_SKIP() << "this window system gives the test no active window";
+    }
+    const ShownNotice o_box = DisplayRecorded();
+    DestroyWindow(ho_window);
+    ASSERT_TRUE(o_box.b_shown);
+    EXPECT_EQ(ho_window, o_box.ho_owner);
+}
+#endif
+
+// A host's rewrite of an export file fails: the write raises 18 with the
+// file's name, the host catches the code and shows the error.
+TEST_F(ErrorDisplay, AFailedWriteIsCaughtAndShownAsAHostWould) {
+    const char *pc_file = "C:\\exports\\day.kdw";
+    bool b_caught = false;
+    try {
+        CT_Errors::v_ThrowError(e_FileWriteFailed, pc_file);
+    } catch (et_ErrorCode eo_code) {
+        b_caught = eo_code == e_FileWriteFailed;
+        const ShownNotice o_box = DisplayRecorded();
+        EXPECT_EQ("Error", o_box.s_caption);
+        EXPECT_EQ("An error occured when writing in the file\n \"C:\\exports\\day.kdw\"",
+                  o_box.s_text);
+    }
+    EXPECT_TRUE(b_caught);
+    EXPECT_EQ(e_UnknownError, CT_Errors::set_GetLastError());
+    EXPECT_EQ("", LastParameter());
+}
+
+} // namespace

@@ -1,0 +1,41 @@
+// What the tests need of the platform, with one interface for both builds:
+// module handles, windows, the thread's last system error and the error
+// notice that the library shows.
+#ifndef CTCOMMON_TESTS_PLATFORM_SUPPORT_H
+#define CTCOMMON_TESTS_PLATFORM_SUPPORT_H
+
+#include <ctcommon.h>
+
+#include <functional>
+#include <string>
+
+// The library's own module, as a host gets it: GetModuleHandleA("ctcommon.dll")
+// or dlopen("libctcommon.so", RTLD_NOLOAD | RTLD_NOW).
+HINSTANCE LibraryModule();
+// The test program's own module, which carries a string table of its own.
+HINSTANCE ProgramModule();
+
+// A window of the test's, with a text; on Linux a handle of the library's
+// window-text stand-in.
+HWND NewWindow(const char *pc_text);
+void DeleteWindow(HWND ho_window);
+// The window's text as the platform holds it.
+std::string PlatformWindowText(HWND ho_window);
+
+// The calling thread's last system error, and the system's text for a code.
+void SetSystemError(unsigned n_error);
+std::string SystemErrorText(unsigned n_error);
+// A system error code that has a text: access denied.
+unsigned AccessDeniedError();
+
+// The error notice that an action showed: on Windows the message box, found
+// and closed by a watcher thread; on Linux the notice on standard error.
+struct ShownNotice {
+    bool b_shown = false;
+    std::string s_caption;
+    std::string s_text;
+    HWND ho_owner = nullptr;
+};
+ShownNotice ShowAndRead(const std::function<void()> &action);
+
+#endif
