@@ -238,6 +238,91 @@ class CTCOMMON_API CT_Errors {
     static et_ErrorCode eo_lasterror;
 };
 
+/* A file on disk, opened for reading or writing. A rewrite can keep a
+ * backup of the previous content ("name.old" beside the file) that v_Close
+ * deletes (commit) and v_Cancel copies back (rollback); destroying an open
+ * object commits it. The file is held exclusively while open: no other
+ * opener, in this process or another, can open it meanwhile.
+ *
+ * Failures raise e_FileOpenFailed (17), e_FileWriteFailed (18) or
+ * e_FileReadFailed (19) with the file's name, and e_WindowsError (2) with
+ * "GetFullPathName\r\n" when a path cannot be made absolute.
+ *
+ * On Linux "/" is the path separator, an open takes an flock() lock
+ * without waiting, a copy is written to a new file beside its destination
+ * and renamed over it, and a search honours the wildcards * and ?. */
+class CTCOMMON_API CT_Files {
+  public:
+    /* The desired access, handed to the system as it is. */
+    enum et_OpenMode : unsigned {
+        e_Read = 0x80000000u, /* GENERIC_READ: an existing file, for reading */
+        e_Write = 0x40000000u /* GENERIC_WRITE: created or emptied, for writing */
+    };
+
+    CT_Files();
+    /* A copy of an open object holds its own handle to the same open file
+     * (same position, same lock), so that each copy closes only its own. */
+    CT_Files(const CT_Files &co_other);
+    CT_Files &operator=(const CT_Files &co_other);
+    /* Commits, as v_Close. */
+    ~CT_Files();
+
+    /* Opens the file; with b_backup non-zero an existing file is first
+     * copied to "name.old". Raises 17 when the file cannot be opened or the
+     * backup cannot be made (the file then keeps its content). */
+    void v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup);
+    void v_SaveOldFile();
+    /* Closes the file and rolls the rewrite back: the backup is copied over
+     * the file and deleted, or, without a backup, the file that this object
+     * created or emptied is deleted. A file opened for reading without a
+     * backup, or an object already closed, is left alone; a backup that
+     * cannot be copied back is kept. */
+    void v_Cancel();
+    /* Closes the file and deletes its backup. */
+    void v_Close();
+
+    void v_Write(CT_String co_text);
+    void v_Write(const char *pc_bytes, unsigned n_count);
+    /* The text and CR LF, in one write. */
+    void v_Writeln(CT_String co_text);
+    /* Reads up to n_count bytes; raises 19 at the end of the file. */
+    void v_Read(char *pc_buffer, unsigned n_count);
+    /* Moves past the next occurrence of the delimiter, compared byte for
+     * byte in one forward pass (after a mismatch the search starts again at
+     * the next byte, so "ab" in "aabab" ends after the fifth byte). */
+    void v_MoveUntil(CT_String co_delimiter);
+    /* The bytes before the next delimiter; the position does not move. */
+    unsigned n_CountUntil(CT_String co_delimiter);
+    /* Reads the text before the next delimiter (up to a NUL byte in it) and
+     * moves past the delimiter; at the end of the file the target stays as
+     * it was. */
+    void v_ReadUntil(CT_String &co_target, CT_String co_delimiter);
+
+    /* 1 when a file or folder matches the name (wildcards * and ? allowed). */
+    static int b_Exist(CT_String co_name);
+    /* The final component of the full path (empty when it ends in a
+     * separator). */
+    static CT_String co_GetFileName(CT_String co_path);
+    /* The full path up to and including its last separator. */
+    static void v_GetFolder(CT_String co_path, CT_String &co_folder);
+    /* Cuts the name at its first dot, anywhere in the path. */
+    static void v_RemoveExtension(CT_String &co_name);
+
+  private:
+    void v_ClearOldFile();
+    void v_CloseHandle();
+    char c_ReadChar();
+
+    CT_String co_filename;
+    CT_String co_oldfilename;
+    HANDLE ho_file;
+};
+
+#if defined(__cplusplus) && __cplusplus >= 201103L
+static_assert(sizeof(void *) != 4 || sizeof(CT_Files) == 28,
+              "CT_Files must keep its 32-bit layout: two strings and a handle");
+#endif
+
 #if !defined(_WIN32)
 /* A module's string table on Linux, where modules carry no Windows
  * resources. A module (the main program or a shared object) declares its

@@ -14,4 +14,8 @@
 #include "platform/posix/win32_api.h"
 #endif
 
+#if defined(CTCOMMON_FAULT_INJECTION)
+#include "platform/fault_injection.h"
+#endif
+
 #endif

@@ -18,6 +18,11 @@ typedef const char *LPCSTR;
 typedef void *LPVOID;
 typedef const void *LPCVOID;
 typedef void *HLOCAL;
+typedef std::int32_t LONG;
+typedef LONG *PLONG;
+typedef DWORD *LPDWORD;
+typedef struct SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
+typedef struct OVERLAPPED *LPOVERLAPPED;
 
 #define WINAPI
 #define TRUE 1
@@ -26,6 +31,14 @@ typedef void *HLOCAL;
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
+
+#define OPEN_EXISTING 3
+#define CREATE_ALWAYS 2
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+#define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
+#define DUPLICATE_SAME_ACCESS 0x00000002u
 
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
@@ -60,6 +73,38 @@ BOOL SetWindowTextA(HWND ho_window, LPCSTR pc_text);
 int GetWindowTextA(HWND ho_window, LPSTR pc_buffer, int n_max);
 HWND GetActiveWindow();
 int MessageBoxA(HWND ho_owner, LPCSTR pc_text, LPCSTR pc_caption, UINT n_type);
+
+// Files (files.cpp). A file handle is a file descriptor. Share mode 0 is an
+// flock() lock taken without waiting, so that no other opener, in this
+// process or another, opens a file that a handle holds; a file held so can
+// be neither copied nor deleted. CREATE_ALWAYS empties a file only once it
+// holds it. A copy is written to a new file beside the destination and
+// renamed over it, with the source's permission bits.
+HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATTRIBUTES po_security,
+                   DWORD n_disposition, DWORD n_flags, HANDLE ho_template);
+BOOL CloseHandle(HANDLE ho_object);
+BOOL ReadFile(HANDLE ho_file, LPVOID pv_buffer, DWORD n_count, LPDWORD pn_read,
+              LPOVERLAPPED po_overlapped);
+BOOL WriteFile(HANDLE ho_file, LPCVOID pv_bytes, DWORD n_count, LPDWORD pn_written,
+               LPOVERLAPPED po_overlapped);
+DWORD SetFilePointer(HANDLE ho_file, LONG n_distance, PLONG pn_distance_high, DWORD n_method);
+BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists);
+BOOL DeleteFileA(LPCSTR pc_name);
+HANDLE GetCurrentProcess();
+BOOL DuplicateHandle(HANDLE ho_source_process, HANDLE ho_source, HANDLE ho_target_process,
+                     HANDLE *pho_target, DWORD n_access, BOOL b_inherit, DWORD n_options);
+
+// Paths (paths.cpp): a directory search that honours * and ? in the final
+// component, files and folders alike; and the textual absolute path against
+// the current directory, "." and ".." resolved without the disk.
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    char cFileName[MAX_PATH];
+};
+typedef WIN32_FIND_DATAA *LPWIN32_FIND_DATAA;
+HANDLE FindFirstFileA(LPCSTR pc_pattern, LPWIN32_FIND_DATAA po_found);
+BOOL FindClose(HANDLE ho_search);
+DWORD GetFullPathNameA(LPCSTR pc_name, DWORD n_size, LPSTR pc_buffer, LPSTR *ppc_file_part);
 
 // System errors (system_errors.cpp): the thread's last error is errno, and
 // its text is strerror's.

@@ -1,0 +1,97 @@
+// CT_Files: opening with a backup, committing, rolling back and copying.
+#include "ctcommon.h"
+#include "platform/platform.h"
+
+namespace {
+
+// A copy of an object gets a handle of its own to the same open file, so
+// that each object closes only what it owns.
+HANDLE ho_Duplicate(HANDLE ho_file) {
+    HANDLE ho_copy = INVALID_HANDLE_VALUE;
+    if (ho_file == INVALID_HANDLE_VALUE ||
+        !DuplicateHandle(GetCurrentProcess(), ho_file, GetCurrentProcess(), &ho_copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return INVALID_HANDLE_VALUE;
+    return ho_copy;
+}
+
+// Whether the handle was opened for writing: a write of no bytes is refused
+// on a handle that may only read.
+bool b_OpenedForWriting(HANDLE ho_file) {
+    DWORD n_written = 0;
+    return ho_file != INVALID_HANDLE_VALUE && WriteFile(ho_file, "", 0, &n_written, nullptr);
+}
+
+} // namespace
+
+CT_Files::CT_Files() : ho_file(INVALID_HANDLE_VALUE) {}
+
+CT_Files::CT_Files(const CT_Files &co_other)
+    : co_filename(co_other.co_filename), co_oldfilename(co_other.co_oldfilename),
+      ho_file(ho_Duplicate(co_other.ho_file)) {}
+
+CT_Files &CT_Files::operator=(const CT_Files &co_other) {
+    if (&co_other == this) return *this;
+    co_filename = co_other.co_filename;
+    co_oldfilename = co_other.co_oldfilename;
+    v_CloseHandle(); // this object's own handle, which nobody else could close
+    ho_file = ho_Duplicate(co_other.ho_file);
+    return *this;
+}
+
+CT_Files::~CT_Files() { v_Close(); }
+
+void CT_Files::v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup) {
+    // An object still holding a file commits it first, rather than losing
+    // its handle and its backup.
+    if (ho_file != INVALID_HANDLE_VALUE || !co_oldfilename.b_IsEmpty()) v_Close();
+    co_filename = co_name;
+    if (b_backup) v_SaveOldFile();
+    const bool b_reading = eo_mode == GENERIC_READ;
+    ho_file = CreateFileA(co_filename, b_reading ? GENERIC_READ : static_cast<DWORD>(eo_mode), 0,
+                          nullptr, b_reading ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
+    if (ho_file == INVALID_HANDLE_VALUE) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+}
+
+void CT_Files::v_SaveOldFile() {
+    if (!b_Exist(co_filename)) return;
+    co_oldfilename = co_filename + ".old";
+    if (!CopyFileA(co_filename, co_oldfilename, FALSE)) {
+        // Without a backup the file must not be emptied: the open stops
+        // here, and no backup that is not this one's is ever restored or
+        // deleted.
+        co_oldfilename.v_Empty();
+        CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+    }
+}
+
+void CT_Files::v_Cancel() {
+    const bool b_written = b_OpenedForWriting(ho_file);
+    v_CloseHandle();
+    if (co_oldfilename.b_IsEmpty()) {
+        // Only a file that this object created or emptied is removed.
+        if (b_written) DeleteFileA(co_filename);
+        return;
+    }
+    if (CopyFileA(co_oldfilename, co_filename, FALSE))
+        v_ClearOldFile();
+    else
+        co_oldfilename.v_Empty(); // the backup stays on disk: it is the only good copy
+}
+
+void CT_Files::v_Close() {
+    v_CloseHandle();
+    v_ClearOldFile();
+}
+
+void CT_Files::v_ClearOldFile() {
+    if (co_oldfilename.b_IsEmpty()) return;
+    DeleteFileA(co_oldfilename);
+    co_oldfilename.v_Empty();
+}
+
+void CT_Files::v_CloseHandle() {
+    if (ho_file == INVALID_HANDLE_VALUE) return;
+    CloseHandle(ho_file);
+    ho_file = INVALID_HANDLE_VALUE;
+}

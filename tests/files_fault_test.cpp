@@ -1,0 +1,184 @@
+// CT_Files when the system fails: each failure raises the right code with
+// the file's name and leaves the file and its backup as the rewrite's
+// outcome allows; and how many system calls a line read costs. Runs against
+// the library's test build, whose file calls can be made to fail.
+#include "support/fault_plan.h"
+#include "support/temp_files.h"
+
+#include <ctcommon.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+#if defined(_WIN32)
+const unsigned n_disk_full = ERROR_DISK_FULL;
+const unsigned n_denied = ERROR_ACCESS_DENIED;
+#else
+const unsigned n_disk_full = 28; // ENOSPC
+const unsigned n_denied = 13;    // EACCES
+#endif
+
+std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
+
+struct Raised {
+    int n_code = -1;
+    std::string s_parameter;
+};
+
+template <typename Action> Raised RaisedBy(Action action) {
+    Raised o_raised;
+    try {
+        action();
+    } catch (et_ErrorCode eo_code) {
+        o_raised.n_code = eo_code;
+        o_raised.s_parameter = Text(CT_Errors::co_GetLastParameter());
+    }
+    return o_raised;
+}
+
+class FileFaults : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ct_ClearFaults();
+        WriteWholeFile(s_file, "old content\r\n");
+    }
+    void TearDown() override { ct_ClearFaults(); }
+    TempFolder o_folder;
+    const std::string s_file = o_folder.Path("export.kdw");
+    const std::string s_backup = s_file + ".old";
+};
+
+TEST_F(FileFaults, AFailedOpenRaises17AndLeavesTheBackupToCloseOrCancel) {
+    for (int b_cancel = 0; b_cancel < 2; ++b_cancel) {
+        CT_Files co_file;
+        ct_FailCall("CreateFileA", 1, n_denied, 0);
+        const Raised o_raised = RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1); });
+        EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
+        EXPECT_EQ(s_file, o_raised.s_parameter);
+        EXPECT_EQ("old content\r\n", ReadWholeFile(s_file)); // never emptied
+        EXPECT_TRUE(FileExists(s_backup));
+        if (b_cancel)
+            co_file.v_Cancel();
+        else
+            co_file.v_Close();
+        EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
+        EXPECT_FALSE(FileExists(s_backup));
+    }
+}
+
+TEST_F(FileFaults, AFailedBackupStopsTheOpenBeforeTheFileIsEmptied) {
+    CT_Files co_file;
+    ct_FailCall("CopyFileA", 1, n_disk_full, 0);
+    const Raised o_raised = RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1); });
+    EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
+    EXPECT_EQ(s_file, o_raised.s_parameter);
+    EXPECT_EQ(0u, ct_CountCalls("CreateFileA"));
+    co_file.v_Cancel(); // nothing of this object's to roll back
+    EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
+    EXPECT_FALSE(FileExists(s_backup));
+}
+
+TEST_F(FileFaults, AWriteOnAFullDiskRaises18AndCancelRestores) {
+    CT_Files co_file;
+    co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
+    co_file.v_Writeln("first line");
+    ct_FailCall("WriteFile", 1, n_disk_full, 1);
+    const Raised o_raised = RaisedBy([&] { co_file.v_Writeln("second line"); });
+    EXPECT_EQ(e_FileWriteFailed, o_raised.n_code);
+    EXPECT_EQ(s_file, o_raised.s_parameter);
+    co_file.v_Cancel();
+    EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
+    EXPECT_FALSE(FileExists(s_backup));
+}
+
+TEST_F(FileFaults, AFailedReadRaises19) {
+    CT_Files co_file;
+    co_file.v_Open(s_file.c_str(), CT_Files::e_Read, 0);
+    ct_FailCall("ReadFile", 1, n_denied, 0);
+    CT_String co_line("kept");
+    const Raised o_raised = RaisedBy([&] { co_file.v_ReadUntil(co_line, "\r\n"); });
+    EXPECT_EQ(e_FileReadFailed, o_raised.n_code);
+    EXPECT_EQ(s_file, o_raised.s_parameter);
+    EXPECT_EQ("kept", Text(co_line));
+    co_file.v_ReadUntil(co_line, "\r\n"); // the position did not move
+    EXPECT_EQ("old content", Text(co_line));
+}
+
+TEST_F(FileFaults, AFailedDeleteLeavesTheFileWithoutRaising) {
+    CT_Files co_file;
+    co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
+    co_file.v_Write("new", 3);
+    ct_FailCall("DeleteFileA", 1, n_denied, 0);
+    co_file.v_Close();
+    EXPECT_EQ("new", ReadWholeFile(s_file));
+    EXPECT_TRUE(FileExists(s_backup)); // the delete of the backup failed
+    co_file.v_Close();                 // and is not tried again with a stale name
+
+    CT_Files co_fresh;
+    co_fresh.v_Open(o_folder.Path("fresh.txt").c_str(), CT_Files::e_Write, 0);
+    ct_FailCall("DeleteFileA", 1, n_denied, 0);
+    co_fresh.v_Cancel();
+    EXPECT_TRUE(FileExists(o_folder.Path("fresh.txt")));
+}
+
+TEST_F(FileFaults, ARestoreThatFailsKeepsTheBackup) {
+    CT_Files co_file;
+    co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
+    co_file.v_Write("new", 3);
+    ct_FailCall("CopyFileA", 1, n_disk_full, 0);
+    co_file.v_Cancel();
+    EXPECT_EQ("old content\r\n", ReadWholeFile(s_backup)); // the only good copy stays
+    co_file.v_Close();                                      // and a later close keeps it
+    EXPECT_EQ("old content\r\n", ReadWholeFile(s_backup));
+}
+
+TEST_F(FileFaults, AFullPathThatCannotBeFormedRaisesWindowsError) {
+    ct_FailCall("GetFullPathNameA", 1, n_denied, 0);
+    const Raised o_raised = RaisedBy([&] { CT_Files::co_GetFileName(s_file.c_str()); });
+    EXPECT_EQ(e_WindowsError, o_raised.n_code);
+    EXPECT_EQ("GetFullPathName\r\n", o_raised.s_parameter);
+}
+
+TEST_F(FileFaults, AShortLineCostsOneReadAndOneMove) {
+    std::string s_content;
+    for (int i = 0; i < 50; ++i) s_content += std::string(100, 'a' + i % 26) + "\r\n";
+    WriteWholeFile(s_file, s_content);
+    CT_Files co_file;
+    co_file.v_Open(s_file.c_str(), CT_Files::e_Read, 0);
+    for (int i = 0; i < 50; ++i) {
+        ct_ClearFaults();
+        CT_String co_line;
+        co_file.v_ReadUntil(co_line, "\r\n");
+        EXPECT_EQ(std::string(100, 'a' + i % 26), Text(co_line));
+        EXPECT_LE(ct_CountCalls(nullptr), 2u) << "line " << i;
+    }
+}
+
+// A host rewrites an export file: the typical request, with a write that
+// fails half way.
+TEST_F(FileFaults, ARewriteThatFailsIsRolledBackByteForByte) {
+    const std::string s_before = "line one\r\nline two\r\n\x82\xA0 kanji\r\n";
+    WriteWholeFile(s_file, s_before);
+    CT_Files co_file;
+    co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
+    bool b_caught = false;
+    try {
+        co_file.v_Writeln("replacement one");
+        co_file.v_Writeln("replacement two");
+        ct_FailCall("WriteFile", 1, n_disk_full, 0);
+        co_file.v_Writeln("replacement three");
+    } catch (et_ErrorCode eo_code) {
+        b_caught = eo_code == e_FileWriteFailed;
+        co_file.v_Cancel();
+    }
+    EXPECT_TRUE(b_caught);
+    EXPECT_EQ(e_FileWriteFailed, CT_Errors::set_GetLastError());
+    EXPECT_EQ(s_file, Text(CT_Errors::co_GetLastParameter()));
+    EXPECT_EQ(s_before, ReadWholeFile(s_file));
+    EXPECT_FALSE(FileExists(s_backup));
+}
+
+} // namespace
