@@ -232,6 +232,18 @@ TEST_F(FileIo, ReadingUpToADelimiterTakesTheTextAndMovesPastIt) {
     EXPECT_EQ("abc", Text(co_line)); // kept at the end of the file
 }
 
+TEST_F(FileIo, TheTargetIsSizedAsForTheCountThenForTheText) {
+    OpenWith(std::string(600, 'q') + ";" + std::string("ab\0cd;", 6));
+    CT_String co_text; // 512
+    co_file.v_ReadUntil(co_text, ";");
+    // Sized for 600 (856), then assigned a string of 856: 256 above that.
+    EXPECT_EQ(1112u, co_text.n_GetSize());
+    EXPECT_EQ(600u, co_text.n_GetStringSize());
+    co_file.v_ReadUntil(co_text, ";");
+    EXPECT_EQ("ab", Text(co_text)); // up to the NUL
+    EXPECT_EQ(1112u, co_text.n_GetSize());
+}
+
 TEST_F(FileIo, TheSearchIsOneForwardPass) {
     OpenWith("aabab");
     EXPECT_EQ(3u, co_file.n_CountUntil("ab"));

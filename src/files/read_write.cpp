@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -25,59 +26,112 @@ enum et_EndAt { e_PastDelimiter, e_Start };
 
 // The single forward pass over the file, as one byte at a time would make
 // it: a byte equal to byte i of the delimiter advances i, any other byte
-// sends i back to 0 and is not tried again as a first byte. Returns the
-// bytes up to and including the delimiter, keeps the bytes before it in
-// ps_kept when given, and leaves the position past the delimiter or back
-// at the start. The end of the file or a failed read raises 19 with the
-// position where the reads stopped; so does a text too large to keep, with
-// the position back at the start.
-std::uint64_t n_ScanToDelimiter(HANDLE ho_file, const CT_String &co_name, const char *pc_delimiter,
-                                std::size_t n_delimiter, std::string *ps_kept, et_EndAt eo_end) {
-    std::vector<char> ac_block(n_first_block);
-    std::uint64_t n_read_in_all = 0;
-    std::size_t n_matched = 0;
-    for (;;) {
-        DWORD n_read = 0;
-        if (!ReadFile(ho_file, ac_block.data(), static_cast<DWORD>(ac_block.size()), &n_read,
-                      nullptr) ||
-            n_read == 0)
-            CT_Errors::v_ThrowError(e_FileReadFailed, co_name);
-        const char *pc_block = ac_block.data();
+// sends i back to 0 and is not tried again as a first byte. Blocks grow
+// from 1 KiB; a text to keep is read straight into its store, which starts
+// inside the object, so that a line that fits the first block costs no
+// allocation.
+class DelimiterSearch {
+  public:
+    DelimiterSearch(HANDLE ho_file, const CT_String &co_name, const char *pc_delimiter,
+                    std::size_t n_delimiter)
+        : ho_handle(ho_file), pco_name(&co_name), pc_wanted(pc_delimiter), n_wanted(n_delimiter) {}
+
+    // Reads up to and including the delimiter and leaves the position past
+    // it or back at the start; returns the bytes up to and including it.
+    // With b_keep, the text before it is kept (pc_Text). The end of the
+    // file or a failed read raises 19 with the position where the reads
+    // stopped; so does a text too large to keep, with the position back at
+    // the start.
+    std::uint64_t n_Find(bool b_keep, et_EndAt eo_end) {
+        std::size_t n_block = n_first_block;
+        std::uint64_t n_read_in_all = 0;
+        std::size_t n_matched = 0;
+        for (;;) {
+            char *pc_block = b_keep ? pc_StoreRoom(n_read_in_all, n_block) : pc_Scratch(n_block);
+            DWORD n_read = 0;
+            if (!ReadFile(ho_handle, pc_block, static_cast<DWORD>(n_block), &n_read, nullptr) ||
+                n_read == 0)
+                CT_Errors::v_ThrowError(e_FileReadFailed, *pco_name);
+            const std::size_t n_used = n_Match(pc_block, n_read, &n_matched);
+            n_read_in_all += n_read;
+            if (n_matched == n_wanted) {
+                const std::size_t n_beyond = n_read - n_used;
+                v_MoveBack(eo_end == e_Start ? n_read_in_all : n_beyond);
+                n_text = static_cast<std::size_t>(n_read_in_all - n_beyond) - n_wanted;
+                return n_read_in_all - n_beyond;
+            }
+            if (n_block < n_largest_block) n_block *= 4;
+        }
+    }
+
+    // The kept text, with two NUL bytes behind it.
+    const char *pc_Text() {
+        pc_store[n_text] = pc_store[n_text + 1] = 0;
+        return pc_store;
+    }
+    std::size_t n_TextSize() const { return n_text; }
+
+    void v_MoveBack(std::uint64_t n_bytes) {
+        if (n_bytes) SetFilePointer(ho_handle, -static_cast<LONG>(n_bytes), nullptr, FILE_CURRENT);
+    }
+
+  private:
+    // Matches the bytes of a block; returns how many it used, all of them
+    // unless the delimiter ended inside.
+    std::size_t n_Match(const char *pc_block, std::size_t n_read, std::size_t *pn_matched) const {
         std::size_t n_at = 0;
-        while (n_at < n_read && n_matched < n_delimiter) {
-            if (n_matched == 0) { // skip straight to the next possible first byte
-                const void *pv_first = std::memchr(pc_block + n_at, pc_delimiter[0], n_read - n_at);
-                if (!pv_first) {
-                    n_at = n_read;
-                    break;
-                }
+        while (n_at < n_read && *pn_matched < n_wanted) {
+            if (*pn_matched == 0) { // straight to the next possible first byte
+                const void *pv_first = std::memchr(pc_block + n_at, pc_wanted[0], n_read - n_at);
+                if (!pv_first) return n_read;
                 n_at = static_cast<std::size_t>(static_cast<const char *>(pv_first) - pc_block);
-                n_matched = 1;
+                *pn_matched = 1;
             } else {
-                n_matched = pc_block[n_at] == pc_delimiter[n_matched] ? n_matched + 1 : 0;
+                *pn_matched = pc_block[n_at] == pc_wanted[*pn_matched] ? *pn_matched + 1 : 0;
             }
             ++n_at;
         }
-        if (ps_kept) {
+        return n_at;
+    }
+
+    // Room in the store for a block behind the n_kept bytes read so far,
+    // and for the two NUL bytes that end the text.
+    char *pc_StoreRoom(std::uint64_t n_kept, std::size_t n_block) {
+        const std::uint64_t n_needed = n_kept + n_block + 2;
+        if (n_needed > n_store) {
             try {
-                ps_kept->append(pc_block, n_at);
+                if (n_needed > static_cast<std::size_t>(-1) / 2) throw std::bad_alloc();
+                const std::size_t n_new = static_cast<std::size_t>(n_needed) * 2;
+                char *pc_new = new char[n_new];
+                std::memcpy(pc_new, pc_store, static_cast<std::size_t>(n_kept));
+                o_heap_store.reset(pc_new);
+                pc_store = pc_new;
+                n_store = n_new;
             } catch (const std::bad_alloc &) {
-                SetFilePointer(ho_file, -static_cast<LONG>(n_read_in_all + n_read), nullptr,
-                               FILE_CURRENT);
-                CT_Errors::v_ThrowError(e_FileReadFailed, co_name);
+                v_MoveBack(n_kept);
+                CT_Errors::v_ThrowError(e_FileReadFailed, *pco_name);
             }
         }
-        n_read_in_all += n_read;
-        if (n_matched == n_delimiter) {
-            const std::uint64_t n_through = n_read_in_all - (n_read - n_at);
-            const std::uint64_t n_back = eo_end == e_Start ? n_read_in_all : n_read - n_at;
-            if (n_back) SetFilePointer(ho_file, -static_cast<LONG>(n_back), nullptr, FILE_CURRENT);
-            if (ps_kept) ps_kept->resize(ps_kept->size() - n_delimiter);
-            return n_through;
-        }
-        if (ac_block.size() < n_largest_block) ac_block.resize(ac_block.size() * 2);
+        return pc_store + n_kept;
     }
-}
+
+    char *pc_Scratch(std::size_t n_block) {
+        if (n_block <= sizeof ac_first) return ac_first;
+        ac_scratch.resize(n_block);
+        return ac_scratch.data();
+    }
+
+    HANDLE ho_handle;
+    const CT_String *pco_name;
+    const char *pc_wanted;
+    std::size_t n_wanted;
+    std::size_t n_text = 0;
+    char ac_first[n_first_block + 2];
+    char *pc_store = ac_first;
+    std::size_t n_store = sizeof ac_first;
+    std::unique_ptr<char[]> o_heap_store;
+    std::vector<char> ac_scratch;
+};
 
 } // namespace
 
@@ -109,34 +163,34 @@ char CT_Files::c_ReadChar() {
 void CT_Files::v_MoveUntil(CT_String co_delimiter) {
     const std::size_t n_delimiter = co_delimiter.n_GetStringSize();
     if (n_delimiter == 0) return;
-    n_ScanToDelimiter(ho_file, co_filename, co_delimiter, n_delimiter, nullptr, e_PastDelimiter);
+    DelimiterSearch(ho_file, co_filename, co_delimiter, n_delimiter).n_Find(false, e_PastDelimiter);
 }
 
 unsigned CT_Files::n_CountUntil(CT_String co_delimiter) {
     const std::size_t n_delimiter = co_delimiter.n_GetStringSize();
     if (n_delimiter == 0) return 0;
     const std::uint64_t n_through =
-        n_ScanToDelimiter(ho_file, co_filename, co_delimiter, n_delimiter, nullptr, e_Start);
+        DelimiterSearch(ho_file, co_filename, co_delimiter, n_delimiter).n_Find(false, e_Start);
     return static_cast<unsigned>(n_through - n_delimiter);
 }
 
 void CT_Files::v_ReadUntil(CT_String &co_target, CT_String co_delimiter) {
-    // Found, kept and positioned in one pass; the target is then set as a
-    // count, a read of that many bytes and a skip of the delimiter would
-    // set it: sized for the text, then given the text up to its first NUL.
-    std::string s_text;
+    // Found, kept and positioned in one pass. The target is then set as a
+    // count, a read of that many bytes and a skip of the delimiter would set
+    // it: sized for the count, then assigned a string made of the text up
+    // to its first NUL, which is sized for that text.
     const std::size_t n_delimiter = co_delimiter.n_GetStringSize();
-    if (n_delimiter != 0)
-        n_ScanToDelimiter(ho_file, co_filename, co_delimiter, n_delimiter, &s_text,
-                          e_PastDelimiter);
-    const std::size_t n_consumed = s_text.size() + n_delimiter;
+    DelimiterSearch o_search(ho_file, co_filename, co_delimiter, n_delimiter);
+    if (n_delimiter != 0) o_search.n_Find(true, e_PastDelimiter);
     try {
-        if (s_text.size() > 0xFFFFFFFFu - 2) throw std::bad_alloc();
-        co_target.v_SetSize(static_cast<unsigned>(s_text.size()));
-        s_text.append(2, '\0');
-        co_target = CT_String(s_text.data());
+        if (o_search.n_TextSize() > 0xFFFFFFFFu - 512) throw std::bad_alloc();
+        const char *pc_text = o_search.pc_Text();
+        co_target.v_SetSize(static_cast<unsigned>(o_search.n_TextSize()));
+        const unsigned n_size = co_target.n_GetStringSize(pc_text);
+        co_target.v_SetSize(n_size < 256 ? 256 : n_size + 256);
+        std::memcpy(static_cast<char *>(co_target), pc_text, n_size);
     } catch (const std::bad_alloc &) {
-        SetFilePointer(ho_file, -static_cast<LONG>(n_consumed), nullptr, FILE_CURRENT);
+        o_search.v_MoveBack(o_search.n_TextSize() + n_delimiter);
         CT_Errors::v_ThrowError(e_FileReadFailed, co_filename);
     }
 }

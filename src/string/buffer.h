@@ -25,12 +25,10 @@ inline unsigned n_RequireUnsigned(std::uint64_t n_size) {
     return static_cast<unsigned>(n_size);
 }
 
-// capacity + 1 zero bytes: the last one is the reserved terminator byte.
+// capacity + 1 bytes, the last one the reserved terminator byte; the
+// caller fills them.
 inline char *pc_NewBuffer(unsigned n_capacity) {
-    const std::size_t n_bytes = static_cast<std::size_t>(n_capacity) + 1;
-    char *pc = static_cast<char *>(::operator new(n_bytes));
-    std::memset(pc, 0, n_bytes);
-    return pc;
+    return static_cast<char *>(::operator new(static_cast<std::size_t>(n_capacity) + 1));
 }
 
 inline void v_FreeBuffer(char *pc_buffer) { ::operator delete(pc_buffer); }

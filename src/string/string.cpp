@@ -120,6 +120,7 @@ int CT_String::b_ReSize(unsigned n_size) {
         n_CapacityFor(static_cast<std::uint64_t>(n_offset) + n_size + 256);
     char *pc_new = pc_NewBuffer(n_new_capacity);
     if (n_capacity) std::memcpy(pc_new, pc_buffer, n_capacity);
+    std::memset(pc_new + n_capacity, 0, static_cast<std::size_t>(n_new_capacity) + 1 - n_capacity);
     v_DisposeBuffer();
     pc_buffer = pc_new;
     pc_current = pc_new + n_offset;
