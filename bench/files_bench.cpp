@@ -113,8 +113,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run> &runs) override {
         for (const Run &o_run : runs) {
+            // With repetitions, the mean stands for the benchmark.
+            if (o_run.run_type == Run::RT_Aggregate && o_run.aggregate_name != "mean") continue;
             const auto o_found = o_run.counters.find("bytes_per_second");
-            if (o_found != o_run.counters.end()) o_rates[o_run.benchmark_name()] = o_found->second;
+            if (o_found != o_run.counters.end())
+                o_rates[o_run.run_name.function_name] = o_found->second;
         }
         ConsoleReporter::ReportRuns(runs);
     }
