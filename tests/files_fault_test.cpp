@@ -3,6 +3,7 @@
 // outcome allows; and how many system calls a line read costs. Runs against
 // the library's test build, whose file calls can be made to fail.
 #include "support/fault_plan.h"
+#include "support/raised.h"
 #include "support/temp_files.h"
 
 #include <ctcommon.h>
@@ -23,22 +24,6 @@ const unsigned n_denied = 13;    // EACCES
 
 std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
 
-struct Raised {
-    int n_code = -1;
-    std::string s_parameter;
-};
-
-template <typename Action> Raised RaisedBy(Action action) {
-    Raised o_raised;
-    try {
-        action();
-    } catch (et_ErrorCode eo_code) {
-        o_raised.n_code = eo_code;
-        o_raised.s_parameter = Text(CT_Errors::co_GetLastParameter());
-    }
-    return o_raised;
-}
-
 class FileFaults : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -55,7 +40,8 @@ TEST_F(FileFaults, AFailedOpenRaises17AndLeavesTheBackupToCloseOrCancel) {
     for (int b_cancel = 0; b_cancel < 2; ++b_cancel) {
         CT_Files co_file;
         ct_FailCall("CreateFileA", 1, n_denied, 0);
-        const Raised o_raised = RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1); });
+        const Raised o_raised =
+            RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1); });
         EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
         EXPECT_EQ(s_file, o_raised.s_parameter);
         EXPECT_EQ("old content\r\n", ReadWholeFile(s_file)); // never emptied
@@ -131,7 +117,7 @@ TEST_F(FileFaults, ARestoreThatFailsKeepsTheBackup) {
     ct_FailCall("CopyFileA", 1, n_disk_full, 0);
     co_file.v_Cancel();
     EXPECT_EQ("old content\r\n", ReadWholeFile(s_backup)); // the only good copy stays
-    co_file.v_Close();                                      // and a later close keeps it
+    co_file.v_Close();                                     // and a later close keeps it
     EXPECT_EQ("old content\r\n", ReadWholeFile(s_backup));
 }
 
@@ -144,7 +130,8 @@ TEST_F(FileFaults, AFullPathThatCannotBeFormedRaisesWindowsError) {
 
 TEST_F(FileFaults, AShortLineCostsOneReadAndOneMove) {
     std::string s_content;
-    for (int i = 0; i < 50; ++i) s_content += std::string(100, 'a' + i % 26) + "\r\n";
+    for (int i = 0; i < 50; ++i)
+        s_content += std::string(100, 'a' + i % 26) + "\r\n";
     WriteWholeFile(s_file, s_content);
     CT_Files co_file;
     co_file.v_Open(s_file.c_str(), CT_Files::e_Read, 0);

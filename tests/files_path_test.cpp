@@ -45,13 +45,18 @@ TEST(PathExist, FilesFoldersAndPatterns) {
         std::string s_name;
         int b_exists;
     } cases[] = {
-        {o_folder.Path("paper.doc"), 1}, {o_folder.Path("sub"), 1},
-        {o_folder.Path("missing"), 0},   {o_folder.Path("*.doc"), 1},
-        {o_folder.Path("?aper.*"), 1},   {o_folder.Path("*.xls"), 0},
-        {o_folder.Path("s?b"), 1},       {o_folder.Path("paper.doc") + s_sep, 0},
+        {o_folder.Path("paper.doc"), 1},
+        {o_folder.Path("sub"), 1},
+        {o_folder.Path("missing"), 0},
+        {o_folder.Path("*.doc"), 1},
+        {o_folder.Path("?aper.*"), 1},
+        {o_folder.Path("*.xls"), 0},
+        {o_folder.Path("s?b"), 1},
+        {o_folder.Path("paper.doc") + s_sep, 0},
         {"", 0},
     };
-    for (const auto &c : cases) EXPECT_EQ(c.b_exists, CT_Files::b_Exist(c.s_name.c_str())) << c.s_name;
+    for (const auto &c : cases)
+        EXPECT_EQ(c.b_exists, CT_Files::b_Exist(c.s_name.c_str())) << c.s_name;
 }
 
 TEST(PathParts, TheFinalComponentAndTheFolder) {
@@ -88,7 +93,8 @@ TEST(PathParts, APathEndingInASeparatorHasNoFinalComponent) {
 
 TEST(PathParts, AFullPathLongerThanTheDefaultRoomIsGrownFor) {
     std::string s_path = s_root;
-    for (int i = 0; i < 70; ++i) s_path += "folder" + std::to_string(i % 10) + s_sep;
+    for (int i = 0; i < 70; ++i)
+        s_path += "folder" + std::to_string(i % 10) + s_sep;
     s_path += "final.txt";
     ASSERT_GT(s_path.size(), 511u);
 #if defined(_WIN32)

@@ -1,5 +1,6 @@
 // CT_Files on real files: opening with and without a backup, committing and
 // rolling back, exclusive access, copies, and reading and writing.
+#include "support/raised.h"
 #include "support/temp_files.h"
 
 #include <ctcommon.h>
@@ -11,24 +12,6 @@
 namespace {
 
 std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
-
-// The code raised by an action, and the parameter it recorded; -1 when
-// nothing was raised.
-struct Raised {
-    int n_code = -1;
-    std::string s_parameter;
-};
-
-template <typename Action> Raised RaisedBy(Action action) {
-    Raised o_raised;
-    try {
-        action();
-    } catch (et_ErrorCode eo_code) {
-        o_raised.n_code = eo_code;
-        o_raised.s_parameter = Text(CT_Errors::co_GetLastParameter());
-    }
-    return o_raised;
-}
 
 class FileObject : public ::testing::Test {
   protected:
@@ -42,8 +25,8 @@ TEST_F(FileObject, EachRewriteEndsAsTheOutcomeTableSays) {
         bool b_existed, b_backup, b_cancel;
         const char *pc_after; // null: the file is gone
     } rows[] = {
-        {true, true, false, "new"},  {true, true, true, "old"},   {true, false, false, "new"},
-        {true, false, true, nullptr}, {false, true, false, "new"}, {false, true, true, nullptr},
+        {true, true, false, "new"},   {true, true, true, "old"},     {true, false, false, "new"},
+        {true, false, true, nullptr}, {false, true, false, "new"},   {false, true, true, nullptr},
         {false, false, false, "new"}, {false, false, true, nullptr},
     };
     for (const auto &r : rows) {
@@ -97,7 +80,8 @@ TEST_F(FileObject, AStaleBackupIsReplacedAndTheWholeNameIsKept) {
 TEST_F(FileObject, AMissingFileCannotBeOpenedForReading) {
     for (int b_backup = 0; b_backup < 2; ++b_backup) {
         CT_Files co_file;
-        const Raised o_raised = RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Read, b_backup); });
+        const Raised o_raised =
+            RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Read, b_backup); });
         EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
         EXPECT_EQ(s_file, o_raised.s_parameter);
         EXPECT_FALSE(FileExists(s_backup));
@@ -248,7 +232,7 @@ TEST_F(FileIo, TheSearchIsOneForwardPass) {
     OpenWith("aabab");
     EXPECT_EQ(3u, co_file.n_CountUntil("ab"));
     EXPECT_EQ("a", NextBytes(1)); // counting does not move
-    co_file.v_MoveUntil("ab");     // from the second byte: "ab" right there
+    co_file.v_MoveUntil("ab");    // from the second byte: "ab" right there
     EXPECT_EQ("ab", NextBytes(2));
 
     co_file.v_Close();
@@ -293,7 +277,8 @@ TEST_F(FileIo, RawReadsAndDelimiterReadsMixAcrossBlocks) {
     // Lines around the sizes of the blocks that the search reads.
     const unsigned sizes[] = {0, 1, 1022, 1023, 1024, 1025, 3000, 70000, 300000, 5};
     std::string s_content;
-    for (unsigned n_size : sizes) s_content += std::string(n_size, 'x') + "#\r\n";
+    for (unsigned n_size : sizes)
+        s_content += std::string(n_size, 'x') + "#\r\n";
     OpenWith(s_content);
     for (unsigned n_size : sizes) {
         EXPECT_EQ(n_size + 1, co_file.n_CountUntil("\r\n")) << n_size;
@@ -314,6 +299,17 @@ TEST_F(FileIo, RawReads) {
     EXPECT_EQ("abczzzz", std::string(ac, 7));
     EXPECT_EQ(e_FileReadFailed, RaisedBy([&] { co_file.v_Read(ac, 1); }).n_code);
 }
+
+#if !defined(_WIN32)
+TEST(FileDevice, AWriteToAFullDeviceRaises18) {
+    CT_Files co_file;
+    co_file.v_Open("/dev/full", CT_Files::e_Write, 0);
+    const Raised o_raised = RaisedBy([&] { co_file.v_Writeln("no room"); });
+    EXPECT_EQ(e_FileWriteFailed, o_raised.n_code);
+    EXPECT_EQ("/dev/full", o_raised.s_parameter);
+    co_file.v_Close();
+}
+#endif
 
 TEST_F(FileIo, WithoutAnOpenFileWritesAndReadsRaise) {
     CT_Files co_closed;
