@@ -150,6 +150,24 @@ class CTCOMMON_API CT_String {
      * included), into the caller's array, whose last two bytes stay zero. */
     void v_Set(char *pc_array, unsigned n_length) const;
 
+    /* Element lists: several texts in the buffer, each followed by a zero
+     * byte, the list ended by one more zero byte ("a", 0, "bc", 0, 0), the
+     * form of the platform's chooser filters and answers. The current text
+     * is the cursor: operations on the string see the current element. */
+    /* Puts the cursor on the first element. */
+    void v_ResetArray();
+    /* Moves the cursor to the next element; 1 while it stands on one, 0 at
+     * the end of the list (where it stays). */
+    int b_NextElement();
+    /* The number of elements; the cursor goes back to the first. */
+    unsigned n_GetNumberOfElement();
+    /* Appends the argument's text as the last element (an empty one adds
+     * nothing); the cursor goes back to the first. */
+    void v_AddElement(CT_String co_element);
+    /* Appends every element of a caller's list; the cursor goes back to
+     * the first. */
+    void v_PutArray(const char *pc_array);
+
   private:
     void v_DisposeBuffer();
     void v_Copy(const char *pc_text);
