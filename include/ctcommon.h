@@ -341,6 +341,65 @@ static_assert(sizeof(void *) != 4 || sizeof(CT_Files) == 28,
               "CT_Files must keep its 32-bit layout: two strings and a handle");
 #endif
 
+/* The platform's request records of the choosers (OPENFILENAMEA,
+ * BROWSEINFOA), which only the library fills. */
+struct tagOFNA;
+struct _browseinfoA;
+
+/* The platform's folder chooser and its save, open and multiple-open file
+ * choosers, each modal, captioned from the library's string table. A filter
+ * is an element list of descriptions and patterns in pairs; a file
+ * chooser's first argument holds the initial name and receives the answer
+ * within its room (n_GetSize), so grow it for long answers.
+ *
+ * On Linux the choosers are asked on the terminal: the caption, and for the
+ * file choosers the initial name, go to standard error and the answer is
+ * read from standard input, a line at a time. An empty line keeps the
+ * initial name, the end of the input cancels; a typed file name without an
+ * extension gets ".kdw" in the save chooser; the open choosers take only
+ * existing files, the folder chooser only an existing folder (an empty line
+ * cancels it); the multiple chooser reads names until an empty line, all in
+ * one folder. */
+class CTCOMMON_API CT_FilesDialog {
+  public:
+    /* 1 with the chosen folder's path (no separator added), else 0. */
+    static int b_BrowseForFolder(CT_String &co_folder, HWND ho_owner);
+    /* Non-zero with the chosen full path in co_file, 0 when cancelled. */
+    static int b_ChooseSaveFile(CT_String &co_file, CT_String co_filter, HWND ho_owner);
+    static int b_ChooseOpenFile(CT_String &co_file, CT_String co_filter, HWND ho_owner);
+    /* 1 with the folder, ending in a separator, in co_files, and the names
+     * chosen added to co_names (one name replaces its text); 0 when
+     * cancelled. Raises e_TooManyFiles (23) when the answer does not fit
+     * co_files. */
+    static int b_ChooseOpenMultipleFile(CT_String &co_files, CT_String &co_names,
+                                        CT_String co_filter, HWND ho_owner);
+    /* Copies nothing. */
+    CT_FilesDialog &operator=(const CT_FilesDialog &co_other);
+
+  private:
+    static void v_BuildResult(CT_String &co_files, CT_String &co_names);
+    static void v_InitStructure(struct tagOFNA *po_request, const CT_String &co_filter,
+                                HWND ho_owner);
+    static void v_InitStructure(struct _browseinfoA *po_request, HWND ho_owner);
+    static HWND v_ChooseParent(HWND ho_owner);
+};
+
+/* The product's help file and requests to show it. On Linux a request is
+ * written to standard error: the file, the command and its data. */
+class CTCOMMON_API CT_Help {
+  public:
+    static void v_DefineHelpPath(CT_String co_path);
+    /* The topic of a context number (HELP_CONTEXT). */
+    static void v_Display(HWND ho_window, unsigned int n_context);
+    /* The help's contents and index (HELP_FINDER). */
+    static void v_Display(HWND ho_window);
+    /* Copies nothing. */
+    CT_Help &operator=(const CT_Help &co_other);
+
+  private:
+    static CT_String co_helppath;
+};
+
 #if !defined(_WIN32)
 /* A module's string table on Linux, where modules carry no Windows
  * resources. A module (the main program or a shared object) declares its

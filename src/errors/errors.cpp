@@ -20,5 +20,3 @@ void CT_Errors::v_ResetError() {
     eo_lasterror = e_UnknownError;
     co_parameter.v_Empty();
 }
-
-CT_Errors &CT_Errors::operator=(const CT_Errors &) { return *this; }

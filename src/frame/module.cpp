@@ -12,6 +12,7 @@ CT_STATIC_ORDER CT_String co_marker("%");
 CT_STATIC_ORDER CT_String CT_Errors::co_parameter;
 CT_STATIC_ORDER CT_String CT_Errors::co_title;
 CT_STATIC_ORDER CT_String co_lineend("\r\n");
+CT_STATIC_ORDER CT_String CT_Help::co_helppath;
 et_ErrorCode CT_Errors::eo_lasterror = e_UnknownError; // no construction: 1 from the start
 
 BOOL b_ModuleEntry(HINSTANCE ho_module, DWORD n_reason) {
@@ -22,3 +23,8 @@ BOOL b_ModuleEntry(HINSTANCE ho_module, DWORD n_reason) {
     }
     return TRUE;
 }
+
+// The classes without data copy nothing when assigned.
+CT_Errors &CT_Errors::operator=(const CT_Errors &) { return *this; }
+CT_FilesDialog &CT_FilesDialog::operator=(const CT_FilesDialog &) { return *this; }
+CT_Help &CT_Help::operator=(const CT_Help &) { return *this; }

@@ -14,8 +14,8 @@
 #include "platform/posix/win32_api.h"
 #endif
 
-#if defined(CTCOMMON_FAULT_INJECTION)
-#include "platform/fault_injection.h"
+#if defined(CTCOMMON_TEST_HOOKS)
+#include "platform/test_hooks.h"
 #endif
 
 #endif

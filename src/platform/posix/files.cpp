@@ -13,9 +13,13 @@
 
 namespace {
 
-int n_Descriptor(HANDLE ho_file) { return static_cast<int>(reinterpret_cast<std::intptr_t>(ho_file)); }
+int n_Descriptor(HANDLE ho_file) {
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(ho_file));
+}
 
-HANDLE ho_FromDescriptor(int n_fd) { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(n_fd)); }
+HANDLE ho_FromDescriptor(int n_fd) {
+    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(n_fd));
+}
 
 // Closes a descriptor and fails with the error that came before.
 template <typename T> T o_FailClosing(int n_fd, int n_error, T o_result) {
@@ -74,7 +78,10 @@ HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATT
     }
     const bool b_read = n_access & GENERIC_READ;
     const bool b_write = n_access & ~GENERIC_READ;
-    int n_flags = O_CLOEXEC | O_NOCTTY | (b_read && b_write ? O_RDWR : b_write ? O_WRONLY : O_RDONLY);
+    int n_flags = O_CLOEXEC | O_NOCTTY |
+                  (b_read && b_write ? O_RDWR
+                   : b_write         ? O_WRONLY
+                                     : O_RDONLY);
     if (n_disposition == CREATE_ALWAYS) {
         n_flags |= O_CREAT;
     } else if (n_disposition != OPEN_EXISTING) {
@@ -120,11 +127,12 @@ BOOL WriteFile(HANDLE ho_file, LPCVOID pv_bytes, DWORD n_count, LPDWORD pn_writt
 DWORD SetFilePointer(HANDLE ho_file, LONG n_distance, PLONG pn_distance_high, DWORD n_method) {
     off_t n_offset = n_distance;
     if (pn_distance_high)
-        n_offset = static_cast<off_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(
-                                           *pn_distance_high))
-                                       << 32) |
-                                      static_cast<std::uint32_t>(n_distance));
-    const int n_whence = n_method == FILE_BEGIN ? SEEK_SET : n_method == FILE_END ? SEEK_END : SEEK_CUR;
+        n_offset = static_cast<off_t>(
+            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(*pn_distance_high)) << 32) |
+            static_cast<std::uint32_t>(n_distance));
+    const int n_whence = n_method == FILE_BEGIN ? SEEK_SET
+                         : n_method == FILE_END ? SEEK_END
+                                                : SEEK_CUR;
     const off_t n_position = ::lseek(n_Descriptor(ho_file), n_offset, n_whence);
     if (n_position < 0) return INVALID_SET_FILE_POINTER;
     if (pn_distance_high) *pn_distance_high = static_cast<LONG>(n_position >> 32);

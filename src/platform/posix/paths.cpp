@@ -36,7 +36,8 @@ bool b_WildMatch(const char *pc_pattern, const char *pc_name) {
             return false;
         }
     }
-    while (*pc_pattern == '*') ++pc_pattern;
+    while (*pc_pattern == '*')
+        ++pc_pattern;
     return !*pc_pattern;
 }
 
@@ -72,8 +73,9 @@ HANDLE FindFirstFileA(LPCSTR pc_pattern, LPWIN32_FIND_DATAA po_found) {
     }
     // Wildcards count in the final component only.
     const char *pc_slash = std::strrchr(pc_pattern, '/');
-    const std::string s_folder =
-        !pc_slash ? "." : pc_slash == pc_pattern ? "/" : std::string(pc_pattern, pc_slash);
+    const std::string s_folder = !pc_slash                ? "."
+                                 : pc_slash == pc_pattern ? "/"
+                                                          : std::string(pc_pattern, pc_slash);
     const char *pc_name = pc_slash ? pc_slash + 1 : pc_pattern;
     std::string s_found;
     if (!*pc_name || !b_FindEntry(s_folder, pc_name, &s_found)) {
@@ -125,7 +127,8 @@ DWORD GetFullPathNameA(LPCSTR pc_name, DWORD n_size, LPSTR pc_buffer, LPSTR *ppc
         n_at = n_end + 1;
     }
     std::string s_full;
-    for (const std::string &s_part : as_parts) s_full += "/" + s_part;
+    for (const std::string &s_part : as_parts)
+        s_full += "/" + s_part;
     const bool b_final_component = !as_parts.empty() && s_joined.back() != '/';
     if (!b_final_component) s_full += "/"; // a folder named with its separator, or the root
 

@@ -23,6 +23,10 @@ typedef LONG *PLONG;
 typedef DWORD *LPDWORD;
 typedef struct SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
 typedef struct OVERLAPPED *LPOVERLAPPED;
+typedef std::intptr_t LPARAM;
+typedef std::uintptr_t ULONG_PTR;
+typedef std::int32_t HRESULT;
+typedef std::uint32_t ULONG;
 
 #define WINAPI
 #define TRUE 1
@@ -105,6 +109,89 @@ typedef WIN32_FIND_DATAA *LPWIN32_FIND_DATAA;
 HANDLE FindFirstFileA(LPCSTR pc_pattern, LPWIN32_FIND_DATAA po_found);
 BOOL FindClose(HANDLE ho_search);
 DWORD GetFullPathNameA(LPCSTR pc_name, DWORD n_size, LPSTR pc_buffer, LPSTR *ppc_file_part);
+
+// Choosers (choosers.cpp), asked on the terminal: the caption and the
+// initial name on standard error, the answer read from standard input a
+// line at a time. An empty line keeps the initial name (and cancels the
+// folder chooser), the end of the input cancels. The save chooser adds the
+// default extension to a name without one and asks before replacing a
+// file; the open choosers take only existing files, the folder chooser only
+// an existing folder; the multiple chooser reads names, all in one folder,
+// until an empty line, and answers as the platform does: one full path, or
+// the folder and then the names. An answer that does not fit nMaxFile fails
+// with FNERR_BUFFERTOOSMALL.
+#define OFN_OVERWRITEPROMPT 0x00000002u
+#define OFN_HIDEREADONLY 0x00000004u
+#define OFN_SHOWHELP 0x00000010u
+#define OFN_ALLOWMULTISELECT 0x00000200u
+#define OFN_FILEMUSTEXIST 0x00001000u
+#define OFN_EXPLORER 0x00080000u
+#define FNERR_BUFFERTOOSMALL 0x3003u
+#define BIF_RETURNONLYFSDIRS 0x0001u
+#define S_OK 0
+#define E_FAIL static_cast<HRESULT>(0x80004005u)
+
+struct tagOFNA {
+    DWORD lStructSize;
+    HWND hwndOwner;
+    HINSTANCE hInstance;
+    LPCSTR lpstrFilter;
+    LPSTR lpstrCustomFilter;
+    DWORD nMaxCustFilter;
+    DWORD nFilterIndex;
+    LPSTR lpstrFile;
+    DWORD nMaxFile;
+    LPSTR lpstrFileTitle;
+    DWORD nMaxFileTitle;
+    LPCSTR lpstrInitialDir;
+    LPCSTR lpstrTitle;
+    DWORD Flags;
+    WORD nFileOffset;
+    WORD nFileExtension;
+    LPCSTR lpstrDefExt;
+    LPARAM lCustData;
+    void *lpfnHook;
+    LPCSTR lpTemplateName;
+};
+typedef tagOFNA OPENFILENAMEA;
+typedef tagOFNA *LPOPENFILENAMEA;
+
+struct _ITEMIDLIST;
+typedef _ITEMIDLIST *LPITEMIDLIST;
+typedef const _ITEMIDLIST *PCIDLIST_ABSOLUTE;
+struct _browseinfoA {
+    HWND hwndOwner;
+    PCIDLIST_ABSOLUTE pidlRoot;
+    LPSTR pszDisplayName;
+    LPCSTR lpszTitle;
+    UINT ulFlags;
+    void *lpfn;
+    LPARAM lParam;
+    int iImage;
+};
+typedef _browseinfoA BROWSEINFOA;
+typedef _browseinfoA *LPBROWSEINFOA;
+
+// The shell's allocator, with the two methods that the library calls.
+struct IMalloc {
+    virtual void Free(void *pv_memory) = 0;
+    virtual ULONG Release() = 0;
+
+  protected:
+    ~IMalloc() = default;
+};
+
+BOOL GetSaveFileNameA(LPOPENFILENAMEA po_request);
+BOOL GetOpenFileNameA(LPOPENFILENAMEA po_request);
+DWORD CommDlgExtendedError();
+HRESULT SHGetMalloc(IMalloc **ppo_allocator);
+LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA po_request);
+BOOL SHGetPathFromIDListA(PCIDLIST_ABSOLUTE po_item, LPSTR pc_path);
+
+// Help (choosers.cpp): a request is written to standard error.
+#define HELP_CONTEXT 0x0001u
+#define HELP_FINDER 0x000Bu
+BOOL WinHelpA(HWND ho_window, LPCSTR pc_file, UINT n_command, ULONG_PTR n_data);
 
 // System errors (system_errors.cpp): the thread's last error is errno, and
 // its text is strerror's.

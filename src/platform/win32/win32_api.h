@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <commdlg.h>
+#include <shlobj.h>
+
 // The module's static objects need no ordering mark: DllMain, the entry,
 // runs after all of them.
 #define CT_STATIC_ORDER

@@ -1,7 +1,8 @@
-// The fault plan of the library's test build (ctcommon_faults): makes a
-// given platform call fail, and counts the calls made.
-#ifndef CTCOMMON_TESTS_FAULT_PLAN_H
-#define CTCOMMON_TESTS_FAULT_PLAN_H
+// The hooks of the library's test build (ctcommon_testbuild): makes a given
+// file call fail, counts the calls made, and sends a chooser, help or
+// active-window call to a stand-in of the test's.
+#ifndef CTCOMMON_TESTS_TEST_HOOKS_H
+#define CTCOMMON_TESTS_TEST_HOOKS_H
 
 #if defined(_WIN32)
 #define CT_FAULT_IMPORT __declspec(dllimport)
@@ -14,8 +15,11 @@ extern "C" {
 // once or, when persistent, from then on.
 CT_FAULT_IMPORT void ct_FailCall(const char *pc_call, unsigned n_nth, unsigned n_error,
                                  int b_persistent);
-// No more faults; the call counts start again.
+// No more faults and no stand-ins; the call counts start again.
 CT_FAULT_IMPORT void ct_ClearFaults();
+// Sends the call of that name to a function of the same signature (null:
+// to the system again).
+CT_FAULT_IMPORT void ct_SetStandIn(const char *pc_call, void *pv_function);
 // The calls of that name (null: of any name) since the last clear.
 CT_FAULT_IMPORT unsigned ct_CountCalls(const char *pc_call);
 }

@@ -1,5 +1,5 @@
-// Test builds only: the fault plan, and the functions through which tests
-// set it and read how many calls were made.
+// Test builds only: the fault plan and the stand-ins, and the functions
+// through which tests set them and read how many calls were made.
 #if defined(_WIN32)
 #include "platform/win32/win32_api.h"
 #define CT_FAULT_API extern "C" __declspec(dllexport)
@@ -7,7 +7,7 @@
 #include "platform/posix/win32_api.h"
 #define CT_FAULT_API extern "C" __attribute__((visibility("default")))
 #endif
-#include "platform/fault_injection.h"
+#include "platform/test_hooks.h"
 
 #include <cstring>
 #include <map>
@@ -27,6 +27,10 @@ struct FaultPlan {
 
 std::mutex o_lock;
 FaultPlan o_plan;
+std::map<std::string, void *> &o_StandIns() {
+    static std::map<std::string, void *> o_stand_ins;
+    return o_stand_ins;
+}
 std::map<std::string, unsigned> &o_Counts() {
     static std::map<std::string, unsigned> o_counts;
     return o_counts;
@@ -34,7 +38,7 @@ std::map<std::string, unsigned> &o_Counts() {
 
 } // namespace
 
-bool ct_faults::b_Fails(const char *pc_call) {
+bool ct_hooks::b_Fails(const char *pc_call) {
     std::lock_guard<std::mutex> o_hold(o_lock);
     ++o_Counts()[pc_call];
     if (!o_plan.b_active || (!o_plan.s_call.empty() && o_plan.s_call != pc_call)) return false;
@@ -43,6 +47,22 @@ bool ct_faults::b_Fails(const char *pc_call) {
         return false;
     SetLastError(o_plan.n_error);
     return true;
+}
+
+void *ct_hooks::pv_StandIn(const char *pc_call) {
+    std::lock_guard<std::mutex> o_hold(o_lock);
+    const auto o_found = o_StandIns().find(pc_call);
+    return o_found == o_StandIns().end() ? nullptr : o_found->second;
+}
+
+// Sends the call of that name to a function of the same signature instead
+// of the system (null: to the system again).
+CT_FAULT_API void ct_SetStandIn(const char *pc_call, void *pv_function) {
+    std::lock_guard<std::mutex> o_hold(o_lock);
+    if (pv_function)
+        o_StandIns()[pc_call] = pv_function;
+    else
+        o_StandIns().erase(pc_call);
 }
 
 // Makes the n-th call of that name (null: of any name) fail with the error,
@@ -58,11 +78,12 @@ CT_FAULT_API void ct_FailCall(const char *pc_call, unsigned n_nth, unsigned n_er
     o_plan.b_persistent = b_persistent != 0;
 }
 
-// No more faults, and the call counts start again from zero.
+// No more faults and no stand-ins; the call counts start again from zero.
 CT_FAULT_API void ct_ClearFaults() {
     std::lock_guard<std::mutex> o_hold(o_lock);
     o_plan = FaultPlan();
     o_Counts().clear();
+    o_StandIns().clear();
 }
 
 // The calls of that name (null: of any name) made since the last clear.
@@ -70,6 +91,7 @@ CT_FAULT_API unsigned ct_CountCalls(const char *pc_call) {
     std::lock_guard<std::mutex> o_hold(o_lock);
     if (pc_call) return o_Counts()[pc_call];
     unsigned n_all = 0;
-    for (const auto &o_count : o_Counts()) n_all += o_count.second;
+    for (const auto &o_count : o_Counts())
+        n_all += o_count.second;
     return n_all;
 }

@@ -1,0 +1,163 @@
+// CT_FilesDialog: the folder chooser and the save, open and multiple-open
+// file choosers.
+#include "ctcommon.h"
+#include "frame/module.h"
+#include "platform/platform.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+// OPENFILENAMEA as it was before the three fields that later versions of
+// the platform added (OPENFILENAME_SIZE_VERSION_400A).
+const DWORD n_request_size_400 = 76;
+#if defined(_WIN32)
+static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == n_request_size_400,
+              "the 4.00 record size");
+#endif
+
+const DWORD n_save_flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_SHOWHELP;   // 0x16
+const DWORD n_open_flags = OFN_HIDEREADONLY | OFN_SHOWHELP | OFN_FILEMUSTEXIST;     // 0x1014
+const DWORD n_open_many_flags = n_open_flags | OFN_ALLOWMULTISELECT | OFN_EXPLORER; // 0x81214
+
+#if defined(_WIN32)
+const char *const pc_separator = "\\";
+#else
+const char *const pc_separator = "/";
+#endif
+
+// A caption from the library's string table, loaded afresh for each call.
+CT_String co_Caption(unsigned n_id) {
+    return CT_String(ho_instance, n_id, CT_String(), static_cast<const char *>(nullptr));
+}
+
+// Whether a list answer ends inside the n_room bytes that it was given: a
+// system that cuts an answer to fit leaves it without its end.
+bool b_ListEndsWithin(const char *pc_answer, DWORD n_room) {
+    for (DWORD n_at = 0; n_at < n_room;) {
+        const char *pc_zero =
+            static_cast<const char *>(std::memchr(pc_answer + n_at, 0, n_room - n_at));
+        if (!pc_zero) return false;
+        if (pc_zero == pc_answer + n_at) return true; // an empty element: the end
+        n_at = static_cast<DWORD>(pc_zero - pc_answer) + 1;
+    }
+    return false;
+}
+
+// Gives the shell's allocator back on every way out.
+class AllocatorHold {
+  public:
+    explicit AllocatorHold(IMalloc *po_allocator) : po(po_allocator) {}
+    ~AllocatorHold() { po->Release(); }
+    AllocatorHold(const AllocatorHold &) = delete;
+    AllocatorHold &operator=(const AllocatorHold &) = delete;
+    IMalloc *po;
+};
+
+} // namespace
+
+HWND CT_FilesDialog::v_ChooseParent(HWND ho_owner) {
+    return ho_owner ? ho_owner : GetActiveWindow();
+}
+
+void CT_FilesDialog::v_InitStructure(struct tagOFNA *po_request, const CT_String &co_filter,
+                                     HWND ho_owner) {
+    std::memset(po_request, 0, sizeof *po_request);
+    po_request->lStructSize = n_request_size_400;
+    po_request->hwndOwner = v_ChooseParent(ho_owner);
+    po_request->hInstance = ho_instance;
+    po_request->lpstrFilter = co_filter;
+    po_request->lpstrDefExt = "kdw";
+}
+
+void CT_FilesDialog::v_InitStructure(struct _browseinfoA *po_request, HWND ho_owner) {
+    std::memset(po_request, 0, sizeof *po_request);
+    po_request->hwndOwner = v_ChooseParent(ho_owner);
+    po_request->ulFlags = BIF_RETURNONLYFSDIRS;
+}
+
+int CT_FilesDialog::b_BrowseForFolder(CT_String &co_folder, HWND ho_owner) {
+    const CT_String co_caption = co_Caption(1);
+    IMalloc *po_allocator = nullptr;
+    if (SHGetMalloc(&po_allocator) != S_OK || !po_allocator)
+        CT_Errors::v_ThrowError(e_UnknownError, nullptr);
+    const AllocatorHold o_hold(po_allocator);
+    BROWSEINFOA o_request;
+    v_InitStructure(&o_request, ho_owner);
+    char ac_display_name[MAX_PATH];
+    o_request.pszDisplayName = ac_display_name;
+    o_request.lpszTitle = co_caption;
+    LPITEMIDLIST po_item = SHBrowseForFolderA(&o_request);
+    if (!po_item) return 0;
+    int b_chosen = 0;
+    try {
+        co_folder.b_ReSize(MAX_PATH); // the path may take MAX_PATH bytes
+        b_chosen = SHGetPathFromIDListA(po_item, co_folder) && !co_folder.b_IsEmpty();
+    } catch (...) {
+        po_allocator->Free(po_item);
+        throw;
+    }
+    po_allocator->Free(po_item);
+    return b_chosen;
+}
+
+int CT_FilesDialog::b_ChooseSaveFile(CT_String &co_file, CT_String co_filter, HWND ho_owner) {
+    const CT_String co_caption = co_Caption(2);
+    OPENFILENAMEA o_request;
+    v_InitStructure(&o_request, co_filter, ho_owner);
+    o_request.lpstrFile = co_file;
+    o_request.nMaxFile = co_file.n_GetSize();
+    o_request.lpstrTitle = co_caption;
+    o_request.Flags = n_save_flags;
+    return GetSaveFileNameA(&o_request);
+}
+
+int CT_FilesDialog::b_ChooseOpenFile(CT_String &co_file, CT_String co_filter, HWND ho_owner) {
+    const CT_String co_caption = co_Caption(3);
+    OPENFILENAMEA o_request;
+    v_InitStructure(&o_request, co_filter, ho_owner);
+    o_request.lpstrFile = co_file;
+    o_request.nMaxFile = co_file.n_GetSize();
+    o_request.lpstrTitle = co_caption;
+    o_request.Flags = n_open_flags;
+    return GetOpenFileNameA(&o_request);
+}
+
+int CT_FilesDialog::b_ChooseOpenMultipleFile(CT_String &co_files, CT_String &co_names,
+                                             CT_String co_filter, HWND ho_owner) {
+    const CT_String co_caption = co_Caption(4);
+    OPENFILENAMEA o_request;
+    v_InitStructure(&o_request, co_filter, ho_owner);
+    o_request.lpstrFile = co_files;
+    o_request.nMaxFile = co_files.n_GetSize();
+    o_request.lpstrTitle = co_caption;
+    o_request.Flags = n_open_many_flags;
+    if (GetOpenFileNameA(&o_request)) {
+        // Some systems cut an answer that does not fit and report success:
+        // without its end inside the room, it is the same overflow.
+        if (!b_ListEndsWithin(o_request.lpstrFile, o_request.nMaxFile))
+            CT_Errors::v_ThrowError(e_TooManyFiles, nullptr);
+        v_BuildResult(co_files, co_names);
+        return 1;
+    }
+    if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+        CT_Errors::v_ThrowError(e_TooManyFiles, nullptr);
+    return 0;
+}
+
+void CT_FilesDialog::v_BuildResult(CT_String &co_files, CT_String &co_names) {
+    CT_String co_answer(co_files); // all the elements, from the current one on
+    CT_String co_folder;
+    if (co_files.n_GetNumberOfElement() == 1) {
+        co_names = CT_Files::co_GetFileName(co_files);
+        CT_Files::v_GetFolder(co_files, co_files);
+        return;
+    }
+    co_files.v_ResetArray();
+    co_folder = co_answer + pc_separator; // also behind a folder that ends in one
+    co_files.v_Empty();
+    while (co_answer.b_NextElement())
+        co_names.v_AddElement(co_answer);
+    co_files = co_folder;
+}
