@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // The library's own module, as a host gets it: GetModuleHandleA("ctcommon.dll")
 // or dlopen("libctcommon.so", RTLD_NOLOAD | RTLD_NOW).
@@ -37,5 +38,20 @@ struct ShownNotice {
     HWND ho_owner = nullptr;
 };
 ShownNotice ShowAndRead(const std::function<void()> &action);
+
+// Answers the chooser that an action shows, as a user would: types the
+// names into it and confirms, or cancels. On Windows a watcher thread
+// finds the chooser by its caption ("Browse for Folder" for the folder
+// chooser) and drives it; on Linux the names are the lines of standard
+// input that the terminal chooser reads. Returns whether the chooser with
+// that caption was seen.
+enum et_ChooserKind { e_FileChooser, e_ManyFilesChooser, e_FolderChooser };
+struct ChooserAnswer {
+    et_ChooserKind eo_kind;
+    std::string s_caption;
+    std::vector<std::string> as_names; // none: confirm what the chooser shows
+    bool b_cancel = false;
+};
+bool AnswerChooser(const ChooserAnswer &o_answer, const std::function<void()> &action);
 
 #endif

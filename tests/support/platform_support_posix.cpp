@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
+#include <fstream>
+#include <unistd.h>
 
 HINSTANCE LibraryModule() {
     return reinterpret_cast<HINSTANCE>(dlopen("libctcommon.so", RTLD_NOLOAD | RTLD_NOW));
@@ -54,4 +57,33 @@ ShownNotice ShowAndRead(const std::function<void()> &action) {
     o_notice.s_caption = s_output.substr(0, n_line_end);
     o_notice.s_text = s_output.substr(n_line_end + 1, s_output.size() - n_line_end - 2);
     return o_notice;
+}
+
+bool AnswerChooser(const ChooserAnswer &o_answer, const std::function<void()> &action) {
+    // The lines that the terminal chooser reads: the names, and for the
+    // multiple chooser the empty line that ends them; nothing to cancel.
+    char ac_path[] = "/tmp/ctcommon-answer-XXXXXX";
+    const int n_fd = ::mkstemp(ac_path);
+    ::close(n_fd);
+    {
+        std::ofstream o_lines(ac_path);
+        if (!o_answer.b_cancel) {
+            for (const std::string &s_name : o_answer.as_names)
+                o_lines << s_name << "\n";
+            if (o_answer.as_names.empty() || o_answer.eo_kind == e_ManyFilesChooser)
+                o_lines << "\n";
+        }
+    }
+    std::freopen(ac_path, "r", stdin);
+    ::testing::internal::CaptureStderr();
+    try {
+        action();
+    } catch (...) {
+        ::testing::internal::GetCapturedStderr();
+        ::unlink(ac_path);
+        throw;
+    }
+    const std::string s_prompts = ::testing::internal::GetCapturedStderr();
+    ::unlink(ac_path);
+    return s_prompts.compare(0, o_answer.s_caption.size() + 1, o_answer.s_caption + "\n") == 0;
 }

@@ -1,6 +1,7 @@
 // Windows: the real calls, under Wine in the test runs.
 #include "platform_support.h"
 
+#include <cstdio>
 #include <cstring>
 
 HINSTANCE LibraryModule() { return GetModuleHandleA("ctcommon.dll"); }
@@ -89,4 +90,112 @@ ShownNotice ShowAndRead(const std::function<void()> &action) {
     WaitForSingleObject(ho_thread, INFINITE);
     CloseHandle(ho_thread);
     return o_watch.o_notice;
+}
+
+namespace {
+
+struct ChooserWatch {
+    DWORD n_thread;
+    const ChooserAnswer *po_answer;
+    bool b_seen;
+};
+
+struct CaptionSearch {
+    const char *pc_caption;
+    HWND ho_found;
+};
+
+BOOL CALLBACK b_FindDialogByCaption(HWND ho_window, LPARAM n_search) {
+    CaptionSearch *po_search = reinterpret_cast<CaptionSearch *>(n_search);
+    char ac_class[64] = {0}, ac_caption[256] = {0};
+    GetClassNameA(ho_window, ac_class, sizeof ac_class);
+    GetWindowTextA(ho_window, ac_caption, sizeof ac_caption);
+    if (std::strcmp(ac_class, "#32770") != 0 || !IsWindowVisible(ho_window) ||
+        std::strcmp(ac_caption, po_search->pc_caption) != 0)
+        return TRUE;
+    po_search->ho_found = ho_window;
+    return FALSE;
+}
+
+// The names as the file name field takes them: one as it is, several each
+// in quotation marks.
+std::string s_Typed(const std::vector<std::string> &as_names) {
+    if (as_names.size() == 1) return as_names[0];
+    std::string s_typed;
+    for (const std::string &s_name : as_names)
+        s_typed += "\"" + s_name + "\" ";
+    return s_typed;
+}
+
+// Any other shown dialog of the thread than the chooser: a message that
+// the chooser raised about the answer.
+struct OtherSearch {
+    HWND ho_chooser;
+    HWND ho_found;
+};
+
+BOOL CALLBACK b_FindOtherDialog(HWND ho_window, LPARAM n_search) {
+    OtherSearch *po_search = reinterpret_cast<OtherSearch *>(n_search);
+    char ac_class[64] = {0};
+    GetClassNameA(ho_window, ac_class, sizeof ac_class);
+    if (ho_window == po_search->ho_chooser || std::strcmp(ac_class, "#32770") != 0 ||
+        !IsWindowVisible(ho_window))
+        return TRUE;
+    po_search->ho_found = ho_window;
+    return FALSE;
+}
+
+DWORD WINAPI n_WatchForChooser(LPVOID pv_watch) {
+    ChooserWatch *po_watch = static_cast<ChooserWatch *>(pv_watch);
+    const ChooserAnswer &o_answer = *po_watch->po_answer;
+    const char *pc_caption =
+        o_answer.eo_kind == e_FolderChooser ? "Browse for Folder" : o_answer.s_caption.c_str();
+    for (int i = 0; i < 500; ++i) {
+        CaptionSearch o_search = {pc_caption, nullptr};
+        EnumThreadWindows(po_watch->n_thread, b_FindDialogByCaption,
+                          reinterpret_cast<LPARAM>(&o_search));
+        if (o_search.ho_found) {
+            po_watch->b_seen = true;
+            Sleep(100); // let the chooser finish filling itself
+            if (!o_answer.b_cancel && !o_answer.as_names.empty())
+                SetDlgItemTextA(o_search.ho_found, 0x47C, s_Typed(o_answer.as_names).c_str());
+            PostMessageA(o_search.ho_found, WM_COMMAND, o_answer.b_cancel ? IDCANCEL : IDOK, 0);
+            // A chooser that refuses the answer shows a message and stays:
+            // the message is closed and the chooser cancelled, so that the
+            // test goes on and fails on its result.
+            for (int n_wait = 0; n_wait < 100 && IsWindow(o_search.ho_found); ++n_wait) {
+                Sleep(20);
+                OtherSearch o_other = {o_search.ho_found, nullptr};
+                EnumThreadWindows(po_watch->n_thread, b_FindOtherDialog,
+                                  reinterpret_cast<LPARAM>(&o_other));
+                if (!o_other.ho_found) continue;
+                char ac_text[1024] = {0};
+                GetDlgItemTextA(o_other.ho_found, 0xFFFF, ac_text, sizeof ac_text);
+                std::fprintf(stderr, "the chooser said: %s\n", ac_text);
+                PostMessageA(o_other.ho_found, WM_COMMAND, IDOK, 0);
+                Sleep(100);
+                PostMessageA(o_search.ho_found, WM_COMMAND, IDCANCEL, 0);
+            }
+            return 0;
+        }
+        Sleep(20);
+    }
+    return 1;
+}
+
+} // namespace
+
+bool AnswerChooser(const ChooserAnswer &o_answer, const std::function<void()> &action) {
+    ChooserWatch o_watch = {GetCurrentThreadId(), &o_answer, false};
+    HANDLE ho_thread = CreateThread(nullptr, 0, n_WatchForChooser, &o_watch, 0, nullptr);
+    try {
+        action();
+    } catch (...) {
+        WaitForSingleObject(ho_thread, INFINITE);
+        CloseHandle(ho_thread);
+        throw;
+    }
+    WaitForSingleObject(ho_thread, INFINITE);
+    CloseHandle(ho_thread);
+    return o_watch.b_seen;
 }

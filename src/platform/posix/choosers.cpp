@@ -74,6 +74,16 @@ BOOL b_Answer(LPOPENFILENAMEA po_request, const std::string &s_answer) {
     return TRUE;
 }
 
+// A typed name as a full path. As a chooser starts in the folder of its
+// initial name, a relative name is taken from there when the initial name
+// has a folder.
+std::string s_Chosen(const std::string &s_initial, const std::string &s_name) {
+    if (s_name.empty() || s_name[0] == '/' || s_initial.find('/') == std::string::npos)
+        return s_FullPath(s_name);
+    const std::string s_start = s_FullPath(s_initial);
+    return s_FullPath(s_start.substr(0, s_start.rfind('/') + 1) + s_name);
+}
+
 std::string s_InitialName(LPOPENFILENAMEA po_request) {
     const char *pc = po_request->lpstrFile;
     return pc ? std::string(pc, strnlen(pc, po_request->nMaxFile)) : std::string();
@@ -91,7 +101,7 @@ std::string s_AskOneFile(LPOPENFILENAMEA po_request, bool b_saving) {
         if (b_saving && po_request->lpstrDefExt && *po_request->lpstrDefExt &&
             !b_HasExtension(s_name))
             s_name += std::string(".") + po_request->lpstrDefExt;
-        const std::string s_full = s_FullPath(s_name);
+        const std::string s_full = s_Chosen(s_initial, s_name);
         if (s_full.empty() || b_Is(s_full, S_IFDIR)) {
             v_Say(s_name + " is not a file name.\n");
             continue;
@@ -121,7 +131,7 @@ std::string s_AskManyFiles(LPOPENFILENAMEA po_request) {
     std::string s_name;
     bool b_input_left;
     while ((b_input_left = b_ReadLine(&s_name)) && !s_name.empty()) {
-        const std::string s_full = s_FullPath(s_name);
+        const std::string s_full = s_Chosen(s_initial, s_name);
         if (!b_Is(s_full, S_IFREG))
             v_Say(s_name + " is not an existing file.\n");
         else if (!as_full.empty() && s_FolderOf(s_full) != s_FolderOf(as_full[0]))
