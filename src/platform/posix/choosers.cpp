@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 struct _ITEMIDLIST {
@@ -29,6 +30,10 @@ bool b_ReadLine(std::string *ps_line) {
         return false;
     }
     if (!ps_line->empty() && ps_line->back() == '\r') ps_line->pop_back();
+    if (!::isatty(0)) { // an answer piped in: shown after its prompt as if typed
+        std::fputs((*ps_line + "\n").c_str(), stderr);
+        std::fflush(stderr);
+    }
     return true;
 }
 

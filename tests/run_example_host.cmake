@@ -1,0 +1,60 @@
+# Installs the build into a staging prefix, builds examples/ against it with
+# find_package as a separate project, and runs the example host, its save
+# chooser answered: on Linux through standard input, on Windows by a driver
+# that works the real dialog.
+#   -DBUILD_DIR -DSOURCE_DIR -DWORK_DIR [-DTOOLCHAIN -DEMULATOR -DDRIVER] [-DCXX_FLAGS]
+# EMULATOR is the command that runs a Windows program, its words joined
+# with "|".
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  message("${out}${err}")
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "failed (${rc}): ${ARGN}")
+  endif()
+  set(output "${out}" PARENT_SCOPE)
+endfunction()
+
+set(stage ${WORK_DIR}/stage)
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${stage})
+
+set(configure ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_PREFIX_PATH=${stage})
+if(TOOLCHAIN)
+  list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
+endif()
+if(CXX_FLAGS)
+  list(APPEND configure "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}")
+endif()
+run(${configure})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+
+set(expected "Annual report" "Catalogue" "caught error 17" "cancelled: the file is back")
+if(TOOLCHAIN)
+  # The work folder as Wine names it: drive Z: is the root of the file system.
+  string(REPLACE "/" "\\" windows_work_dir "Z:${WORK_DIR}")
+  file(COPY ${DRIVER} DESTINATION ${WORK_DIR}/build)
+  get_filename_component(driver_name ${DRIVER} NAME)
+  string(REPLACE "|" ";" emulator "${EMULATOR}")
+  execute_process(COMMAND ${emulator} ${WORK_DIR}/build/${driver_name}
+                          ${WORK_DIR}/build/export_host.exe "${windows_work_dir}\\day"
+                          "${windows_work_dir}\\host-output.txt"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE output ERROR_VARIABLE err TIMEOUT 180)
+  list(APPEND expected "message box \"Error\": An error occured when opening the file")
+else()
+  file(WRITE ${WORK_DIR}/answer "${WORK_DIR}/day\n")
+  execute_process(COMMAND ${WORK_DIR}/build/export_host INPUT_FILE ${WORK_DIR}/answer
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE output ERROR_VARIABLE err TIMEOUT 180)
+  list(APPEND expected "Chosen: ${WORK_DIR}/day.kdw")
+endif()
+message("${output}${err}")
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "export_host failed (${rc})")
+endif()
+foreach(line IN LISTS expected)
+  string(FIND "${output}" "${line}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "missing from the output: ${line}")
+  endif()
+endforeach()
