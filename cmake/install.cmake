@@ -24,4 +24,17 @@ install(FILES
 
 if(WIN32)
   install(FILES ${CTCOMMON_MINGW_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+else()
+  # pkg-config, for builds without CMake. The prefix is the one that the
+  # package is installed under (cmake --install --prefix).
+  install(CODE "
+    set(CMAKE_INSTALL_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+    set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+    set(CMAKE_INSTALL_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
+    set(PROJECT_DESCRIPTION \"${PROJECT_DESCRIPTION}\")
+    set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+    configure_file(\"${PROJECT_SOURCE_DIR}/cmake/ctcommon.pc.in\"
+                   \"${PROJECT_BINARY_DIR}/ctcommon.pc\" @ONLY)
+    file(INSTALL \"${PROJECT_BINARY_DIR}/ctcommon.pc\"
+         DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\")")
 endif()

@@ -18,6 +18,7 @@ const char *Text(const CT_String &co) { return co; }
 } // namespace
 
 int main() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0); // in step with the library's own notices
     Step("Choosing the export file");
     CT_String co_filter; // descriptions and patterns, as an element list
     co_filter.v_AddElement("Export files (*.kdw)");

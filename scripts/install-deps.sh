@@ -7,7 +7,7 @@ set -euo pipefail
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 missing=()
-for package in cmake ninja-build g++ binutils libgtest-dev googletest libbenchmark-dev util-linux \
+for package in cmake ninja-build g++ binutils pkg-config libgtest-dev googletest libbenchmark-dev util-linux \
                g++-mingw-w64-i686 wine wine32:i386; do
   installed "$package" || missing+=("$package")
 done

@@ -19,6 +19,16 @@ file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${stage})
 
+if(NOT TOOLCHAIN)
+  # pkg-config finds the same library.
+  set(ENV{PKG_CONFIG_PATH} ${stage}/lib/pkgconfig)
+  run(pkg-config --cflags --libs ctcommon)
+  string(FIND "${output}" "-lctcommon" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "pkg-config does not name the library")
+  endif()
+endif()
+
 set(configure ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_PREFIX_PATH=${stage})
 if(TOOLCHAIN)
