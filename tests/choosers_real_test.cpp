@@ -3,6 +3,7 @@
 // standard input.
 #include "support/platform_support.h"
 #include "support/raised.h"
+#include "support/string_views.h"
 #include "support/temp_files.h"
 
 #include <gtest/gtest.h>
@@ -17,17 +18,6 @@ const std::string s_sep = "\\";
 #else
 const std::string s_sep = "/";
 #endif
-
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
-
-std::string ListBytes(CT_String &co) {
-    co.v_ResetArray();
-    const char *pc = co;
-    std::size_t n = 0;
-    while (pc[n])
-        n += std::strlen(pc + n) + 1;
-    return std::string(pc, n + 1);
-}
 
 CT_String AllFiles() {
     CT_String co_filter;

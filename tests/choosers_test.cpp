@@ -2,6 +2,7 @@
 // by stand-ins of the test build for the platform's chooser, help and
 // active-window calls; and how answers are split.
 #include "support/raised.h"
+#include "support/string_views.h"
 #include "support/test_hooks.h"
 
 #include <ctcommon.h>
@@ -36,17 +37,6 @@ HINSTANCE TestBuildModule() {
     return reinterpret_cast<HINSTANCE>(dlopen("libctcommon_testbuild.so", RTLD_NOLOAD | RTLD_NOW));
 }
 #endif
-
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
-
-std::string ListBytes(CT_String &co) {
-    co.v_ResetArray();
-    const char *pc = co;
-    std::size_t n = 0;
-    while (pc[n])
-        n += std::strlen(pc + n) + 1;
-    return std::string(pc, n + 1);
-}
 
 // What the stand-ins saw and what they answer.
 struct Script {

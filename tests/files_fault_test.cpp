@@ -2,9 +2,9 @@
 // the file's name and leaves the file and its backup as the rewrite's
 // outcome allows; and how many system calls a line read costs. Runs against
 // the library's test build, whose file calls can be made to fail.
-#include "support/test_hooks.h"
 #include "support/raised.h"
 #include "support/temp_files.h"
+#include "support/test_hooks.h"
 
 #include <ctcommon.h>
 

@@ -1,5 +1,7 @@
 // CT_String element lists: walking, counting, adding, and what the other
 // operations see of a list.
+#include "support/string_views.h"
+
 #include <ctcommon.h>
 
 #include <gtest/gtest.h>
@@ -8,18 +10,6 @@
 #include <string>
 
 namespace {
-
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
-
-// The list's bytes from its start, through its end-of-list zero byte.
-std::string ListBytes(CT_String &co) {
-    co.v_ResetArray();
-    const char *pc = co;
-    std::size_t n = 0;
-    while (pc[n])
-        n += std::strlen(pc + n) + 1;
-    return std::string(pc, n + 1);
-}
 
 CT_String ListOf(std::initializer_list<const char *> elements) {
     CT_String co;

@@ -45,6 +45,16 @@ bool b_ListEndsWithin(const char *pc_answer, DWORD n_room) {
     return false;
 }
 
+// What a file chooser's request says of its answer: the buffer where it
+// goes and its room, under which caption and with which options.
+void v_SetAnswer(OPENFILENAMEA *po_request, CT_String &co_file, const CT_String &co_caption,
+                 DWORD n_flags) {
+    po_request->lpstrFile = co_file;
+    po_request->nMaxFile = co_file.n_GetSize();
+    po_request->lpstrTitle = co_caption;
+    po_request->Flags = n_flags;
+}
+
 // Gives the shell's allocator back on every way out.
 class AllocatorHold {
   public:
@@ -106,10 +116,7 @@ int CT_FilesDialog::b_ChooseSaveFile(CT_String &co_file, CT_String co_filter, HW
     const CT_String co_caption = co_Caption(2);
     OPENFILENAMEA o_request;
     v_InitStructure(&o_request, co_filter, ho_owner);
-    o_request.lpstrFile = co_file;
-    o_request.nMaxFile = co_file.n_GetSize();
-    o_request.lpstrTitle = co_caption;
-    o_request.Flags = n_save_flags;
+    v_SetAnswer(&o_request, co_file, co_caption, n_save_flags);
     return GetSaveFileNameA(&o_request);
 }
 
@@ -117,10 +124,7 @@ int CT_FilesDialog::b_ChooseOpenFile(CT_String &co_file, CT_String co_filter, HW
     const CT_String co_caption = co_Caption(3);
     OPENFILENAMEA o_request;
     v_InitStructure(&o_request, co_filter, ho_owner);
-    o_request.lpstrFile = co_file;
-    o_request.nMaxFile = co_file.n_GetSize();
-    o_request.lpstrTitle = co_caption;
-    o_request.Flags = n_open_flags;
+    v_SetAnswer(&o_request, co_file, co_caption, n_open_flags);
     return GetOpenFileNameA(&o_request);
 }
 
@@ -129,10 +133,7 @@ int CT_FilesDialog::b_ChooseOpenMultipleFile(CT_String &co_files, CT_String &co_
     const CT_String co_caption = co_Caption(4);
     OPENFILENAMEA o_request;
     v_InitStructure(&o_request, co_filter, ho_owner);
-    o_request.lpstrFile = co_files;
-    o_request.nMaxFile = co_files.n_GetSize();
-    o_request.lpstrTitle = co_caption;
-    o_request.Flags = n_open_many_flags;
+    v_SetAnswer(&o_request, co_files, co_caption, n_open_many_flags);
     if (GetOpenFileNameA(&o_request)) {
         // Some systems cut an answer that does not fit and report success:
         // without its end inside the room, it is the same overflow.

@@ -77,9 +77,11 @@ DWORD WINAPI n_WatchForBox(LPVOID pv_watch) {
 
 } // namespace
 
-ShownNotice ShowAndRead(const std::function<void()> &action) {
-    Watch o_watch = {GetCurrentThreadId(), ShownNotice()};
-    HANDLE ho_thread = CreateThread(nullptr, 0, n_WatchForBox, &o_watch, 0, nullptr);
+// Runs the action on this thread while a watcher thread works its windows,
+// and waits for the watcher, also when the action raises.
+static void v_RunWatched(LPTHREAD_START_ROUTINE pfn_watcher, void *pv_watch,
+                         const std::function<void()> &action) {
+    HANDLE ho_thread = CreateThread(nullptr, 0, pfn_watcher, pv_watch, 0, nullptr);
     try {
         action();
     } catch (...) {
@@ -89,6 +91,11 @@ ShownNotice ShowAndRead(const std::function<void()> &action) {
     }
     WaitForSingleObject(ho_thread, INFINITE);
     CloseHandle(ho_thread);
+}
+
+ShownNotice ShowAndRead(const std::function<void()> &action) {
+    Watch o_watch = {GetCurrentThreadId(), ShownNotice()};
+    v_RunWatched(n_WatchForBox, &o_watch, action);
     return o_watch.o_notice;
 }
 
@@ -187,15 +194,6 @@ DWORD WINAPI n_WatchForChooser(LPVOID pv_watch) {
 
 bool AnswerChooser(const ChooserAnswer &o_answer, const std::function<void()> &action) {
     ChooserWatch o_watch = {GetCurrentThreadId(), &o_answer, false};
-    HANDLE ho_thread = CreateThread(nullptr, 0, n_WatchForChooser, &o_watch, 0, nullptr);
-    try {
-        action();
-    } catch (...) {
-        WaitForSingleObject(ho_thread, INFINITE);
-        CloseHandle(ho_thread);
-        throw;
-    }
-    WaitForSingleObject(ho_thread, INFINITE);
-    CloseHandle(ho_thread);
+    v_RunWatched(n_WatchForChooser, &o_watch, action);
     return o_watch.b_seen;
 }
