@@ -54,7 +54,13 @@ void CT_Files::v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup) {
 }
 
 void CT_Files::v_SaveOldFile() {
-    if (!b_Exist(co_filename)) return;
+    if (!b_Exist(co_filename)) {
+        // A search that failed for another reason than a missing name
+        // cannot tell whether there is content to keep: the open stops.
+        const DWORD n_error = GetLastError();
+        if (n_error == ERROR_FILE_NOT_FOUND || n_error == ERROR_PATH_NOT_FOUND) return;
+        CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+    }
     co_oldfilename = co_filename + ".old";
     if (!CopyFileA(co_filename, co_oldfilename, FALSE)) {
         // Without a backup the file must not be emptied: the open stops

@@ -22,7 +22,9 @@ void *pv_StandIn(const char *pc_call);
          : ::call(__VA_ARGS__))
 
 #define CreateFileA(...) CT_FAULTABLE(CreateFileA, INVALID_HANDLE_VALUE, __VA_ARGS__)
-#define CloseHandle(...) CT_FAULTABLE(CloseHandle, FALSE, __VA_ARGS__)
+// A close that fails has still released the handle, as a close whose
+// error is reported late does.
+#define CloseHandle(...) (::CloseHandle(__VA_ARGS__) && !ct_hooks::b_Fails("CloseHandle"))
 #define ReadFile(...) CT_FAULTABLE(ReadFile, FALSE, __VA_ARGS__)
 #define WriteFile(...) CT_FAULTABLE(WriteFile, FALSE, __VA_ARGS__)
 #define SetFilePointer(...) CT_FAULTABLE(SetFilePointer, INVALID_SET_FILE_POINTER, __VA_ARGS__)

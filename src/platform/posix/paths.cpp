@@ -78,10 +78,8 @@ HANDLE FindFirstFileA(LPCSTR pc_pattern, LPWIN32_FIND_DATAA po_found) {
                                                           : std::string(pc_pattern, pc_slash);
     const char *pc_name = pc_slash ? pc_slash + 1 : pc_pattern;
     std::string s_found;
-    if (!*pc_name || !b_FindEntry(s_folder, pc_name, &s_found)) {
-        errno = ENOENT;
-        return INVALID_HANDLE_VALUE;
-    }
+    if (!*pc_name) errno = ENOENT;
+    if (!*pc_name || !b_FindEntry(s_folder, pc_name, &s_found)) return INVALID_HANDLE_VALUE;
     if (po_found) {
         po_found->dwFileAttributes = 0;
         std::strncpy(po_found->cFileName, s_found.c_str(), MAX_PATH - 1);

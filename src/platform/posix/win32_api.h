@@ -6,6 +6,7 @@
 
 #include "ctcommon.h" // HWND, HINSTANCE, HANDLE
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdint>
 
@@ -35,6 +36,10 @@ typedef std::uint32_t ULONG;
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
+
+// The last errors that say that a name does not exist.
+#define ERROR_FILE_NOT_FOUND ENOENT
+#define ERROR_PATH_NOT_FOUND ENOTDIR
 
 #define OPEN_EXISTING 3
 #define CREATE_ALWAYS 2
