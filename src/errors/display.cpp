@@ -1,5 +1,6 @@
 // CT_Errors: showing an error to the user.
 #include "ctcommon.h"
+#include "errors/record_lock.h"
 #include "frame/module.h"
 #include "platform/platform.h"
 #include "string/characters.h"
@@ -10,14 +11,17 @@ void CT_Errors::v_DisplayError() {
 }
 
 void CT_Errors::v_DisplayError(et_ErrorCode eo_code, const char *pc_parameter) {
+    std::unique_lock<std::mutex> o_hold(o_RecordLock());
     const et_ErrorCode eo_saved = eo_lasterror;
-    CT_String co_saved(co_parameter);
+    const CT_String co_saved(co_parameter);
     eo_lasterror = eo_code;
     if (pc_parameter)
         co_parameter = pc_parameter;
     else
         co_parameter.v_Empty();
+    o_hold.unlock(); // showing it may raise, which writes the record
     v_DisplayMessage();
+    o_hold.lock();
     eo_lasterror = eo_saved;
     co_parameter = co_saved;
 }
@@ -25,16 +29,25 @@ void CT_Errors::v_DisplayError(et_ErrorCode eo_code, const char *pc_parameter) {
 void CT_Errors::v_DisplayMessage() {
     CT_String co_code;
     CT_String co_message;
-    const unsigned n_id = static_cast<unsigned>(eo_lasterror) + 1001;
+    // The error as the record holds it now; loading its message may raise,
+    // and raising writes the record.
+    et_ErrorCode eo_code;
+    CT_String co_shown_parameter;
+    {
+        std::lock_guard<std::mutex> o_hold(o_RecordLock());
+        eo_code = eo_lasterror;
+        co_shown_parameter = co_parameter;
+    }
+    const unsigned n_id = static_cast<unsigned>(eo_code) + 1001;
     try {
-        ct_chars::v_WriteSignedDecimal(co_code, static_cast<unsigned>(eo_lasterror));
-        if (co_parameter.b_IsEmpty()) {
+        ct_chars::v_WriteSignedDecimal(co_code, static_cast<unsigned>(eo_code));
+        if (co_shown_parameter.b_IsEmpty()) {
             // No parameter: a "%" in the message stays as it is.
             co_message.v_Load(ho_instance, n_id, CT_String(), static_cast<const char *>(nullptr));
         } else {
             co_message.v_Load(ho_instance, n_id, co_marker,
-                              static_cast<const char *>(co_parameter));
-            if (eo_lasterror == e_WindowsError) v_CompleteWindowError(&co_message);
+                              static_cast<const char *>(co_shown_parameter));
+            if (eo_code == e_WindowsError) v_CompleteWindowError(&co_message);
         }
     } catch (...) {
         // A code without a message: "Error <code> (no message associated with)".
