@@ -224,7 +224,8 @@ enum et_ErrorCode : int {
  * copy of the parameter are recorded, then the code is thrown. A handler
  * reads the record, then shows it (v_DisplayError), passes it on
  * (v_ThrowAgain) or clears it (v_ResetError). The record is one per
- * process, shared by all threads and not guarded by any lock.
+ * process and shared by all threads: a thread may read another's error,
+ * but each read and write is whole.
  *
  * On Windows the error is shown in a modal message box. On Linux the
  * notice goes to standard error: the caption on one line, then the message;
