@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -56,6 +57,26 @@ TEST_F(RealChoosers, TheImportChooserReturnsTheChosenFilesFullPath) {
     }));
     EXPECT_NE(0, b_chosen);
     EXPECT_EQ(s_existing, Text(co_file));
+}
+
+TEST_F(RealChoosers, ConfirmingKeepsARelativeInitialName) {
+    // A name relative to the current folder, with a folder of its own. The
+    // platform's chooser may move the current folder to the chosen file's.
+    const std::filesystem::path o_current = std::filesystem::current_path();
+    const std::filesystem::path o_relative =
+        std::filesystem::path("ctcommon-initial-" + std::to_string(std::rand())) / "initial.txt";
+    const std::string s_expected = std::filesystem::absolute(o_relative).string();
+    std::filesystem::create_directories(o_relative.parent_path());
+    WriteWholeFile(o_relative.string(), "x");
+    CT_String co_file(o_relative.string().c_str());
+    int b_chosen = 0;
+    EXPECT_TRUE(AnswerChooser({e_FileChooser, "Select Import File", {}}, [&] {
+        b_chosen = CT_FilesDialog::b_ChooseOpenFile(co_file, AllFiles(), nullptr);
+    }));
+    std::filesystem::current_path(o_current);
+    EXPECT_NE(0, b_chosen);
+    EXPECT_EQ(s_expected, Text(co_file));
+    std::filesystem::remove_all(o_relative.parent_path());
 }
 
 TEST_F(RealChoosers, CancellingReturnsZeroAndRaisesNothing) {

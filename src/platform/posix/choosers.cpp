@@ -83,7 +83,8 @@ BOOL b_Answer(LPOPENFILENAMEA po_request, const std::string &s_answer) {
 // initial name, a relative name is taken from there when the initial name
 // has a folder.
 std::string s_Chosen(const std::string &s_initial, const std::string &s_name) {
-    if (s_name.empty() || s_name[0] == '/' || s_initial.find('/') == std::string::npos)
+    if (s_name.empty() || s_name[0] == '/' || s_name == s_initial ||
+        s_initial.find('/') == std::string::npos)
         return s_FullPath(s_name);
     const std::string s_start = s_FullPath(s_initial);
     return s_FullPath(s_start.substr(0, s_start.rfind('/') + 1) + s_name);
