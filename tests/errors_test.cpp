@@ -1,6 +1,8 @@
 // CT_Errors: the error record, raising and re-raising across the library's
 // boundary, and the error display (the real message box on Windows).
 #include "support/platform_support.h"
+#include "support/raised.h"
+#include "support/string_views.h"
 
 #include <gtest/gtest.h>
 
@@ -9,27 +11,15 @@
 
 namespace {
 
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
-
 std::string LastParameter() { return Text(CT_Errors::co_GetLastParameter()); }
 
-// Raises through the library and returns the code that the catch saw.
+// The code that a catch saw from raising or raising again.
 int CaughtCode(et_ErrorCode eo_code, const char *pc_parameter) {
-    try {
-        CT_Errors::v_ThrowError(eo_code, pc_parameter);
-    } catch (et_ErrorCode eo_caught) {
-        return eo_caught;
-    }
-    return -1000;
+    return RaisedBy([&] { CT_Errors::v_ThrowError(eo_code, pc_parameter); }).n_code;
 }
 
 int CaughtAgain() {
-    try {
-        CT_Errors::v_ThrowAgain();
-    } catch (et_ErrorCode eo_caught) {
-        return eo_caught;
-    }
-    return -1000;
+    return RaisedBy([] { CT_Errors::v_ThrowAgain(); }).n_code;
 }
 
 // Runs before any other test of this program changes the record.

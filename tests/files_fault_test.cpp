@@ -3,6 +3,7 @@
 // outcome allows; and how many system calls a line read costs. Runs against
 // the library's test build, whose file calls can be made to fail.
 #include "support/raised.h"
+#include "support/string_views.h"
 #include "support/temp_files.h"
 #include "support/test_hooks.h"
 
@@ -21,8 +22,6 @@ const unsigned n_denied = ERROR_ACCESS_DENIED;
 const unsigned n_disk_full = 28; // ENOSPC
 const unsigned n_denied = 13;    // EACCES
 #endif
-
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
 
 class FileFaults : public ::testing::Test {
   protected:

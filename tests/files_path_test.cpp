@@ -1,5 +1,6 @@
 // CT_Files path utilities: existence with wildcards, full paths, their
 // final component and folder, and extension removal.
+#include "support/string_views.h"
 #include "support/temp_files.h"
 
 #include <ctcommon.h>
@@ -18,8 +19,6 @@ const std::string s_root = "D:\\";
 const std::string s_sep = "/";
 const std::string s_root = "/";
 #endif
-
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
 
 std::string FileName(const std::string &s_path) {
     return Text(CT_Files::co_GetFileName(s_path.c_str()));

@@ -1,6 +1,7 @@
 // CT_Files on real files: opening with and without a backup, committing and
 // rolling back, exclusive access, copies, and reading and writing.
 #include "support/raised.h"
+#include "support/string_views.h"
 #include "support/temp_files.h"
 
 #include <ctcommon.h>
@@ -10,8 +11,6 @@
 #include <string>
 
 namespace {
-
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
 
 class FileObject : public ::testing::Test {
   protected:

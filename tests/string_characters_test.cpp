@@ -1,6 +1,8 @@
 // CT_String characters: the lead-byte rule, 16-bit values, indices that run
 // behind the text, character writes and replacement, and writes that would
 // leave the buffer.
+#include "support/string_views.h"
+
 #include <ctcommon.h>
 
 #include <gtest/gtest.h>
@@ -19,8 +21,6 @@ std::string Bytes(const CT_String &co, std::size_t n_at_least = 0) {
         ++n;
     return std::string(pc, n + 1);
 }
-
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
 
 // A string holding exactly these bytes (zeros included) at its start.
 CT_String Holding(const std::string &s_bytes) {

@@ -1,6 +1,7 @@
 // CT_String with string tables, windows and callers' arrays; the library's
 // string table byte for byte; on Windows its dialog and version resources.
 #include "support/platform_support.h"
+#include "support/string_views.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,6 @@ CT_STRING_TABLE_END;
 #endif
 
 namespace {
-
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
 
 // Loads and returns the parameter of the error it raised, or "" when none.
 std::string LoadFailure(HINSTANCE ho_module, unsigned n_id) {

@@ -1,4 +1,6 @@
 // CT_String: search, replace and substring, by characters.
+#include "support/string_views.h"
+
 #include <ctcommon.h>
 
 #include <gtest/gtest.h>
@@ -7,8 +9,6 @@
 #include <string>
 
 namespace {
-
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
 
 TEST(StringSearch, FindsByOneForwardPass) {
     const struct {

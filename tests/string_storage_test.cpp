@@ -1,6 +1,8 @@
 // CT_String storage: the size policy, construction, copying, assignment,
 // concatenation, comparison and measures, and the cases where a text runs
 // to the edge of its buffer.
+#include "support/string_views.h"
+
 #include <ctcommon.h>
 
 #include <gtest/gtest.h>
@@ -22,8 +24,6 @@ bool RoomIsZeroFrom(const CT_String &co, std::size_t n_from) {
     const std::string s_room = Room(co);
     return s_room.find_first_not_of('\0', n_from) == std::string::npos;
 }
-
-std::string Text(const CT_String &co) { return static_cast<const char *>(co); }
 
 // A string whose room is filled to its last byte by the caller, as the
 // platform may fill it; the byte at the end of the room is the last byte.

@@ -10,6 +10,7 @@
 #include "ctcommon.h"
 #include "frame/module.h"
 #include "platform/platform.h"
+#include "string/buffer.h"
 
 #include <cstring>
 #include <memory>
@@ -187,7 +188,7 @@ void CT_Files::v_ReadUntil(CT_String &co_target, CT_String co_delimiter) {
         const char *pc_text = o_search.pc_Text();
         co_target.v_SetSize(static_cast<unsigned>(o_search.n_TextSize()));
         const unsigned n_size = co_target.n_GetStringSize(pc_text);
-        co_target.v_SetSize(n_size < 256 ? 256 : n_size + 256);
+        co_target.v_SetSize(ct_buffer::n_CapacityFor(n_size)); // that string's room
         std::memcpy(static_cast<char *>(co_target), pc_text, n_size);
     } catch (const std::bad_alloc &) {
         o_search.v_MoveBack(o_search.n_TextSize() + n_delimiter);
