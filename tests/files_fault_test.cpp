@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -118,6 +119,71 @@ TEST_F(FileFaults, ARestoreThatFailsKeepsTheBackup) {
     EXPECT_EQ("old content\r\n", ReadWholeFile(s_backup)); // the only good copy stays
     co_file.v_Close();                                     // and a later close keeps it
     EXPECT_EQ("old content\r\n", ReadWholeFile(s_backup));
+}
+
+// A rewrite with a backup puts the backup on the disk before the file is
+// emptied, and the content that it ends with before the backup is deleted.
+// When a flush fails, the copy that was not flushed is never the only one.
+TEST_F(FileFaults, EachFlushComesBeforeTheStepThatNeedsIt) {
+    struct Case {
+        bool b_cancel;
+        bool b_flush_fails;  // the last flush of the rewrite fails
+        unsigned n_flushes;  // made in all
+        const char *pc_file; // at the file's name afterwards
+        const char *pc_kept; // in the backup afterwards, or null
+    } o_cases[] = {
+        {false, false, 2, "new", nullptr},
+        {true, false, 2, "old content\r\n", nullptr},
+        {false, true, 2, "new", "old content\r\n"},
+        {true, true, 2, "old content\r\n", "old content\r\n"},
+    };
+    for (const Case &o_case : o_cases) {
+        SCOPED_TRACE(std::string(o_case.b_cancel ? "cancel" : "close") +
+                     (o_case.b_flush_fails ? ", its flush failing" : ""));
+        WriteWholeFile(s_file, "old content\r\n");
+        ct_ClearFaults();
+        if (o_case.b_flush_fails) ct_FailCall("FlushFileBuffers", 2, n_disk_full, 0);
+        CT_Files co_file;
+        co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
+        co_file.v_Write("new", 3);
+        if (o_case.b_cancel)
+            co_file.v_Cancel();
+        else
+            co_file.v_Close();
+        EXPECT_EQ(o_case.n_flushes, ct_CountCalls("FlushFileBuffers"));
+        EXPECT_EQ(o_case.pc_file, ReadWholeFile(s_file));
+        EXPECT_EQ(o_case.pc_kept != nullptr, FileExists(s_backup));
+        if (o_case.pc_kept) EXPECT_EQ(o_case.pc_kept, ReadWholeFile(s_backup));
+        co_file.v_Close(); // a kept backup is not deleted later with a stale name
+        EXPECT_EQ(o_case.pc_kept != nullptr, FileExists(s_backup));
+        std::filesystem::remove(s_backup);
+    }
+}
+
+TEST_F(FileFaults, ABackupThatCannotBeFlushedStopsTheOpenBeforeTheFileIsEmptied) {
+    CT_Files co_file;
+    ct_FailCall("FlushFileBuffers", 1, n_disk_full, 0);
+    const Raised o_raised = RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1); });
+    EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
+    EXPECT_EQ(s_file, o_raised.s_parameter);
+    EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
+    EXPECT_TRUE(FileExists(s_backup)); // recorded: closing removes it
+    co_file.v_Close();
+    EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
+    EXPECT_FALSE(FileExists(s_backup));
+}
+
+TEST_F(FileFaults, OnlyARewriteWithABackupWaitsForTheDisk) {
+    for (int b_backup = 0; b_backup < 2; ++b_backup)
+        for (CT_Files::et_OpenMode eo_mode : {CT_Files::e_Read, CT_Files::e_Write}) {
+            ct_ClearFaults();
+            CT_Files co_file;
+            co_file.v_Open(s_file.c_str(), eo_mode, b_backup);
+            co_file.v_Close();
+            EXPECT_EQ(b_backup && eo_mode == CT_Files::e_Write ? 2u : 0u,
+                      ct_CountCalls("FlushFileBuffers"))
+                << "backup " << b_backup << ", mode " << eo_mode;
+        }
 }
 
 TEST_F(FileFaults, AFullPathThatCannotBeFormedRaisesWindowsError) {

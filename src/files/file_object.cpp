@@ -22,6 +22,15 @@ bool b_OpenedForWriting(HANDLE ho_file) {
     return ho_file != INVALID_HANDLE_VALUE && WriteFile(ho_file, "", 0, &n_written, nullptr);
 }
 
+// Puts a file's content on the disk, so that it survives a power loss.
+bool b_FlushNamedFile(const char *pc_name) {
+    const HANDLE ho_file =
+        CreateFileA(pc_name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (ho_file == INVALID_HANDLE_VALUE) return false;
+    const bool b_flushed = FlushFileBuffers(ho_file);
+    return CloseHandle(ho_file) && b_flushed;
+}
+
 } // namespace
 
 CT_Files::CT_Files() : ho_file(INVALID_HANDLE_VALUE) {}
@@ -48,6 +57,11 @@ void CT_Files::v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup) {
     co_filename = co_name;
     if (b_backup) v_SaveOldFile();
     const bool b_reading = eo_mode == GENERIC_READ;
+    // The backup is on the disk before the file is emptied: at no moment
+    // may a power loss leave neither the old content nor the new. The
+    // backup stays recorded, so that closing or cancelling removes it.
+    if (!b_reading && !co_oldfilename.b_IsEmpty() && !b_FlushNamedFile(co_oldfilename))
+        CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
     ho_file = CreateFileA(co_filename, b_reading ? GENERIC_READ : static_cast<DWORD>(eo_mode), 0,
                           nullptr, b_reading ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
     if (ho_file == INVALID_HANDLE_VALUE) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
@@ -79,13 +93,19 @@ void CT_Files::v_Cancel() {
         if (b_written) DeleteFileA(co_filename);
         return;
     }
-    if (CopyFileA(co_oldfilename, co_filename, FALSE))
+    // The backup is deleted only once the old content is back on the disk;
+    // otherwise it stays there, as the only good copy.
+    if (CopyFileA(co_oldfilename, co_filename, FALSE) && b_FlushNamedFile(co_filename))
         v_ClearOldFile();
     else
-        co_oldfilename.v_Empty(); // the backup stays on disk: it is the only good copy
+        co_oldfilename.v_Empty();
 }
 
 void CT_Files::v_Close() {
+    // The backup is deleted only once the new content is on the disk; a
+    // flush that fails keeps it there.
+    if (!co_oldfilename.b_IsEmpty() && b_OpenedForWriting(ho_file) && !FlushFileBuffers(ho_file))
+        co_oldfilename.v_Empty();
     v_CloseHandle();
     v_ClearOldFile();
 }

@@ -28,6 +28,7 @@ void *pv_StandIn(const char *pc_call);
 #define ReadFile(...) CT_FAULTABLE(ReadFile, FALSE, __VA_ARGS__)
 #define WriteFile(...) CT_FAULTABLE(WriteFile, FALSE, __VA_ARGS__)
 #define SetFilePointer(...) CT_FAULTABLE(SetFilePointer, INVALID_SET_FILE_POINTER, __VA_ARGS__)
+#define FlushFileBuffers(...) CT_FAULTABLE(FlushFileBuffers, FALSE, __VA_ARGS__)
 #define CopyFileA(...) CT_FAULTABLE(CopyFileA, FALSE, __VA_ARGS__)
 #define DeleteFileA(...) CT_FAULTABLE(DeleteFileA, FALSE, __VA_ARGS__)
 #define DuplicateHandle(...) CT_FAULTABLE(DuplicateHandle, FALSE, __VA_ARGS__)

@@ -68,6 +68,22 @@ int n_CreateBeside(const std::string &s_name, mode_t n_mode, std::string *ps_cre
     return -1;
 }
 
+// Puts the folder that holds pc_name on the disk, and with it the names in
+// it. A file system that cannot flush a folder has nothing to put there.
+bool b_FlushFolderOf(const char *pc_name) {
+    const char *pc_slash = std::strrchr(pc_name, '/');
+    const std::string s_folder = !pc_slash             ? std::string(".")
+                                 : pc_slash == pc_name ? std::string("/")
+                                                       : std::string(pc_name, pc_slash);
+    const int n_fd = ::open(s_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (n_fd < 0) return false;
+    const bool b_flushed = ::fsync(n_fd) == 0 || errno == EINVAL;
+    const int n_error = errno;
+    ::close(n_fd);
+    errno = n_error;
+    return b_flushed;
+}
+
 } // namespace
 
 HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATTRIBUTES,
@@ -139,6 +155,8 @@ DWORD SetFilePointer(HANDLE ho_file, LONG n_distance, PLONG pn_distance_high, DW
     return static_cast<DWORD>(n_position);
 }
 
+BOOL FlushFileBuffers(HANDLE ho_file) { return ::fdatasync(n_Descriptor(ho_file)) == 0; }
+
 BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists) {
     if (!pc_existing || !pc_new || !*pc_new) {
         errno = ENOENT;
@@ -174,7 +192,7 @@ BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists) {
     if (!n_error) {
         const int n_named = b_fail_if_exists ? ::link(s_temporary.c_str(), pc_new)
                                              : ::rename(s_temporary.c_str(), pc_new);
-        if (n_named != 0) n_error = errno;
+        if (n_named != 0 || !b_FlushFolderOf(pc_new)) n_error = errno;
     }
     ::unlink(s_temporary.c_str()); // gone after a rename; after a link, the spare name
     errno = n_error;

@@ -87,8 +87,10 @@ int MessageBoxA(HWND ho_owner, LPCSTR pc_text, LPCSTR pc_caption, UINT n_type);
 // flock() lock taken without waiting, so that no other opener, in this
 // process or another, opens a file that a handle holds; a file held so can
 // be neither copied nor deleted. CREATE_ALWAYS empties a file only once it
-// holds it. A copy is written to a new file beside the destination and
-// renamed over it, with the source's permission bits.
+// holds it. FlushFileBuffers puts a file's data on the disk. A copy is
+// written to a new file beside the destination and renamed over it, with
+// the source's permission bits; the folder is flushed after the rename, so
+// that the new name survives a power loss as a journalled NTFS name does.
 HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATTRIBUTES po_security,
                    DWORD n_disposition, DWORD n_flags, HANDLE ho_template);
 BOOL CloseHandle(HANDLE ho_object);
@@ -97,6 +99,7 @@ BOOL ReadFile(HANDLE ho_file, LPVOID pv_buffer, DWORD n_count, LPDWORD pn_read,
 BOOL WriteFile(HANDLE ho_file, LPCVOID pv_bytes, DWORD n_count, LPDWORD pn_written,
                LPOVERLAPPED po_overlapped);
 DWORD SetFilePointer(HANDLE ho_file, LONG n_distance, PLONG pn_distance_high, DWORD n_method);
+BOOL FlushFileBuffers(HANDLE ho_file);
 BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists);
 BOOL DeleteFileA(LPCSTR pc_name);
 HANDLE GetCurrentProcess();
