@@ -97,7 +97,7 @@ TEST_F(FileFaults, AFailedDeleteLeavesTheFileWithoutRaising) {
     CT_Files co_file;
     co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
     co_file.v_Write("new", 3);
-    ct_FailCall("DeleteFileA", 1, n_denied, 0);
+    ct_FailCall("DeleteFileA", 1, n_denied, 1);
     co_file.v_Close();
     EXPECT_EQ("new", ReadWholeFile(s_file));
     EXPECT_TRUE(FileExists(s_backup)); // the delete of the backup failed
@@ -105,7 +105,7 @@ TEST_F(FileFaults, AFailedDeleteLeavesTheFileWithoutRaising) {
 
     CT_Files co_fresh;
     co_fresh.v_Open(o_folder.Path("fresh.txt").c_str(), CT_Files::e_Write, 0);
-    ct_FailCall("DeleteFileA", 1, n_denied, 0);
+    ct_FailCall("DeleteFileA", 1, n_denied, 1);
     co_fresh.v_Cancel();
     EXPECT_TRUE(FileExists(o_folder.Path("fresh.txt")));
 }

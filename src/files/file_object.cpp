@@ -15,11 +15,14 @@ HANDLE ho_Duplicate(HANDLE ho_file) {
     return ho_copy;
 }
 
-// Whether the handle was opened for writing: a write of no bytes is refused
-// on a handle that may only read.
-bool b_OpenedForWriting(HANDLE ho_file) {
+// Whether the object may have written through its handle: false for no
+// handle, and for a handle opened for reading, which refuses even a write of
+// no bytes as access denied. A write refused for another reason (a failing
+// disk) still counts as writing: the file may have been emptied.
+bool b_MayHaveWritten(HANDLE ho_file) {
     DWORD n_written = 0;
-    return ho_file != INVALID_HANDLE_VALUE && WriteFile(ho_file, "", 0, &n_written, nullptr);
+    return ho_file != INVALID_HANDLE_VALUE && (WriteFile(ho_file, "", 0, &n_written, nullptr) ||
+                                               GetLastError() != ERROR_ACCESS_DENIED);
 }
 
 // Puts a file's content on the disk, so that it survives a power loss.
@@ -86,13 +89,16 @@ void CT_Files::v_SaveOldFile() {
 }
 
 void CT_Files::v_Cancel() {
-    const bool b_written = b_OpenedForWriting(ho_file);
+    const bool b_written = b_MayHaveWritten(ho_file);
     v_CloseHandle();
     if (co_oldfilename.b_IsEmpty()) {
         // Only a file that this object created or emptied is removed.
         if (b_written) DeleteFileA(co_filename);
         return;
     }
+    // A file that this object did not write (it read it, or its open
+    // failed) still holds its content: the backup is only removed.
+    if (!b_written) return v_ClearOldFile();
     // The backup is deleted only once the old content is back on the disk;
     // otherwise it stays there, as the only good copy.
     if (CopyFileA(co_oldfilename, co_filename, FALSE) && b_FlushNamedFile(co_filename))
@@ -104,7 +110,7 @@ void CT_Files::v_Cancel() {
 void CT_Files::v_Close() {
     // The backup is deleted only once the new content is on the disk; a
     // flush that fails keeps it there.
-    if (!co_oldfilename.b_IsEmpty() && b_OpenedForWriting(ho_file) && !FlushFileBuffers(ho_file))
+    if (!co_oldfilename.b_IsEmpty() && b_MayHaveWritten(ho_file) && !FlushFileBuffers(ho_file))
         co_oldfilename.v_Empty();
     v_CloseHandle();
     v_ClearOldFile();
@@ -112,7 +118,11 @@ void CT_Files::v_Close() {
 
 void CT_Files::v_ClearOldFile() {
     if (co_oldfilename.b_IsEmpty()) return;
-    DeleteFileA(co_oldfilename);
+    // The backup carries the file's attributes; a read-only one can only be
+    // deleted once it is read-only no more.
+    if (!DeleteFileA(co_oldfilename) && GetLastError() == ERROR_ACCESS_DENIED &&
+        SetFileAttributesA(co_oldfilename, FILE_ATTRIBUTE_NORMAL))
+        DeleteFileA(co_oldfilename);
     co_oldfilename.v_Empty();
 }
 

@@ -31,6 +31,7 @@ void *pv_StandIn(const char *pc_call);
 #define FlushFileBuffers(...) CT_FAULTABLE(FlushFileBuffers, FALSE, __VA_ARGS__)
 #define CopyFileA(...) CT_FAULTABLE(CopyFileA, FALSE, __VA_ARGS__)
 #define DeleteFileA(...) CT_FAULTABLE(DeleteFileA, FALSE, __VA_ARGS__)
+#define SetFileAttributesA(...) CT_FAULTABLE(SetFileAttributesA, FALSE, __VA_ARGS__)
 #define DuplicateHandle(...) CT_FAULTABLE(DuplicateHandle, FALSE, __VA_ARGS__)
 #define FindFirstFileA(...) CT_FAULTABLE(FindFirstFileA, INVALID_HANDLE_VALUE, __VA_ARGS__)
 #define GetFullPathNameA(...) CT_FAULTABLE(GetFullPathNameA, 0, __VA_ARGS__)

@@ -1,4 +1,5 @@
 // Linux: the file calls, on file descriptors.
+#include "platform/posix/file_names.h"
 #include "platform/posix/win32_api.h"
 
 #include <cerrno>
@@ -68,6 +69,18 @@ int n_CreateBeside(const std::string &s_name, mode_t n_mode, std::string *ps_cre
     return -1;
 }
 
+// Gives a new file the owner and group of the file in o_stat, as far as the
+// process may, and returns the permission bits that the new file may carry:
+// the file's own, without the group's when the group could not be given, as
+// another group than the file's must not gain its access.
+mode_t n_TakeOwnership(int n_fd, const struct stat &o_stat) {
+    const mode_t n_mode = o_stat.st_mode & 07777;
+    if (::fchown(n_fd, o_stat.st_uid, o_stat.st_gid) == 0 ||
+        ::fchown(n_fd, static_cast<uid_t>(-1), o_stat.st_gid) == 0)
+        return n_mode;
+    return n_mode & ~static_cast<mode_t>(02070);
+}
+
 // Puts the folder that holds pc_name on the disk, and with it the names in
 // it. A file system that cannot flush a folder has nothing to put there.
 bool b_FlushFolderOf(const char *pc_name) {
@@ -88,10 +101,7 @@ bool b_FlushFolderOf(const char *pc_name) {
 
 HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATTRIBUTES,
                    DWORD n_disposition, DWORD, HANDLE) {
-    if (!pc_name || !*pc_name) {
-        errno = ENOENT;
-        return INVALID_HANDLE_VALUE;
-    }
+    if (!ct_posix::b_UsableName(pc_name)) return INVALID_HANDLE_VALUE;
     const bool b_read = n_access & GENERIC_READ;
     const bool b_write = n_access & ~GENERIC_READ;
     int n_flags = O_CLOEXEC | O_NOCTTY |
@@ -137,6 +147,9 @@ BOOL WriteFile(HANDLE ho_file, LPCVOID pv_bytes, DWORD n_count, LPDWORD pn_writt
         b_done = b_WriteAll(n_Descriptor(ho_file), static_cast<const char *>(pv_bytes), n_count,
                             &n_written);
     if (pn_written) *pn_written = static_cast<DWORD>(n_written);
+    // A handle opened for reading refuses writes as access denied, as on
+    // Windows; a closed one stays a bad handle.
+    if (!b_done && errno == EBADF && ::fcntl(n_Descriptor(ho_file), F_GETFD) != -1) errno = EACCES;
     return b_done;
 }
 
@@ -158,10 +171,7 @@ DWORD SetFilePointer(HANDLE ho_file, LONG n_distance, PLONG pn_distance_high, DW
 BOOL FlushFileBuffers(HANDLE ho_file) { return ::fdatasync(n_Descriptor(ho_file)) == 0; }
 
 BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists) {
-    if (!pc_existing || !pc_new || !*pc_new) {
-        errno = ENOENT;
-        return FALSE;
-    }
+    if (!ct_posix::b_UsableName(pc_existing) || !ct_posix::b_UsableName(pc_new)) return FALSE;
     const int n_in = ::open(pc_existing, O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (n_in < 0) return FALSE;
     struct stat o_stat;
@@ -171,13 +181,13 @@ BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists) {
         return o_FailClosing(n_in, EBUSY, FALSE);
 
     // The copy is made whole beside the destination, with the source's
-    // permission bits from its creation on, and only then takes its name:
-    // a link planted at the name is replaced, never written through.
-    const mode_t n_mode = o_stat.st_mode & 07777;
+    // protection from its creation on, and only then takes its name: a link
+    // planted at the name is replaced, never written through.
     std::string s_temporary;
-    const int n_out = n_CreateBeside(pc_new, n_mode, &s_temporary);
+    const int n_out = n_CreateBeside(pc_new, o_stat.st_mode & 0700, &s_temporary);
     if (n_out < 0) return o_FailClosing(n_in, errno, FALSE);
-    int n_error = ::fchmod(n_out, n_mode) == 0 ? 0 : errno; // the bits that the umask took
+    const mode_t n_mode = n_TakeOwnership(n_out, o_stat);
+    int n_error = ::fchmod(n_out, n_mode) == 0 ? 0 : errno;
     char ac_block[65536];
     while (!n_error) {
         const ssize_t n = ::read(n_in, ac_block, sizeof ac_block);
@@ -200,15 +210,21 @@ BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists) {
 }
 
 BOOL DeleteFileA(LPCSTR pc_name) {
-    if (!pc_name || !*pc_name) {
-        errno = ENOENT;
-        return FALSE;
-    }
+    if (!ct_posix::b_UsableName(pc_name)) return FALSE;
     if (b_HeldByAnother(pc_name)) {
         errno = EBUSY;
         return FALSE;
     }
     return ::unlink(pc_name) == 0;
+}
+
+BOOL SetFileAttributesA(LPCSTR pc_name, DWORD n_attributes) {
+    if (!ct_posix::b_UsableName(pc_name)) return FALSE;
+    struct stat o_stat;
+    if (::stat(pc_name, &o_stat) != 0) return FALSE;
+    const mode_t n_mode = o_stat.st_mode & 07777;
+    return ::chmod(pc_name, n_attributes & FILE_ATTRIBUTE_READONLY ? n_mode & ~0222u
+                                                                   : n_mode | S_IWUSR) == 0;
 }
 
 HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)); }

@@ -1,4 +1,5 @@
 // Linux: directory searches and full paths.
+#include "platform/posix/file_names.h"
 #include "platform/posix/win32_api.h"
 
 #include <cerrno>
@@ -67,10 +68,7 @@ bool b_FindEntry(const std::string &s_folder, const char *pc_pattern, std::strin
 } // namespace
 
 HANDLE FindFirstFileA(LPCSTR pc_pattern, LPWIN32_FIND_DATAA po_found) {
-    if (!pc_pattern || !*pc_pattern) {
-        errno = ENOENT;
-        return INVALID_HANDLE_VALUE;
-    }
+    if (!ct_posix::b_UsableName(pc_pattern)) return INVALID_HANDLE_VALUE;
     // Wildcards count in the final component only.
     const char *pc_slash = std::strrchr(pc_pattern, '/');
     const std::string s_folder = !pc_slash                ? "."

@@ -40,7 +40,10 @@ typedef std::uint32_t ULONG;
 // The last errors that say that a name does not exist.
 #define ERROR_FILE_NOT_FOUND ENOENT
 #define ERROR_PATH_NOT_FOUND ENOTDIR
+#define ERROR_ACCESS_DENIED EACCES
 
+#define FILE_ATTRIBUTE_READONLY 0x00000001u
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define OPEN_EXISTING 3
 #define CREATE_ALWAYS 2
 #define FILE_BEGIN 0
@@ -89,8 +92,10 @@ int MessageBoxA(HWND ho_owner, LPCSTR pc_text, LPCSTR pc_caption, UINT n_type);
 // be neither copied nor deleted. CREATE_ALWAYS empties a file only once it
 // holds it. FlushFileBuffers puts a file's data on the disk. A copy is
 // written to a new file beside the destination and renamed over it, with
-// the source's permission bits; the folder is flushed after the rename, so
-// that the new name survives a power loss as a journalled NTFS name does.
+// the source's permission bits, owner and group (as far as the process may
+// set them); the folder is flushed after the rename, so that the new name
+// survives a power loss as a journalled NTFS name does. A name with a
+// control character is refused, as on Windows.
 HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATTRIBUTES po_security,
                    DWORD n_disposition, DWORD n_flags, HANDLE ho_template);
 BOOL CloseHandle(HANDLE ho_object);
@@ -102,6 +107,9 @@ DWORD SetFilePointer(HANDLE ho_file, LONG n_distance, PLONG pn_distance_high, DW
 BOOL FlushFileBuffers(HANDLE ho_file);
 BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists);
 BOOL DeleteFileA(LPCSTR pc_name);
+// Read-only takes every write permission away; any other attributes give
+// the owner's back.
+BOOL SetFileAttributesA(LPCSTR pc_name, DWORD n_attributes);
 HANDLE GetCurrentProcess();
 BOOL DuplicateHandle(HANDLE ho_source_process, HANDLE ho_source, HANDLE ho_target_process,
                      HANDLE *pho_target, DWORD n_access, BOOL b_inherit, DWORD n_options);
