@@ -263,13 +263,22 @@ class CTCOMMON_API CT_Errors {
  * object commits it. The file is held exclusively while open: no other
  * opener, in this process or another, can open it meanwhile.
  *
+ * A rewrite with a backup waits for the disk twice, so that a power loss
+ * at any moment leaves the old content or the new one whole: the backup is
+ * flushed before the file is emptied, and the content that the rewrite
+ * ends with before the backup is deleted. The backup carries the file's
+ * protection (attributes on Windows; on Linux the mode, and the owner and
+ * group as far as the process may set them).
+ *
  * Failures raise e_FileOpenFailed (17), e_FileWriteFailed (18) or
  * e_FileReadFailed (19) with the file's name, and e_WindowsError (2) with
  * "GetFullPathName\r\n" when a path cannot be made absolute.
  *
  * On Linux "/" is the path separator, an open takes an flock() lock
  * without waiting, a copy is written to a new file beside its destination
- * and renamed over it, and a search honours the wildcards * and ?. */
+ * and renamed over it (a link planted at the backup's name is replaced,
+ * never written through), a name with a control character is refused as on
+ * Windows, and a search honours the wildcards * and ?. */
 class CTCOMMON_API CT_Files {
   public:
     /* The desired access, handed to the system as it is. */
@@ -293,11 +302,12 @@ class CTCOMMON_API CT_Files {
     void v_SaveOldFile();
     /* Closes the file and rolls the rewrite back: the backup is copied over
      * the file and deleted, or, without a backup, the file that this object
-     * created or emptied is deleted. A file opened for reading without a
-     * backup, or an object already closed, is left alone; a backup that
-     * cannot be copied back is kept. */
+     * created or emptied is deleted. A file that the object did not write
+     * (opened for reading, or whose open failed) is left alone and only its
+     * backup deleted; a backup that cannot be copied back is kept. */
     void v_Cancel();
-    /* Closes the file and deletes its backup. */
+    /* Closes the file and deletes its backup, once the new content is on
+     * the disk; a backup whose file cannot be flushed is kept. */
     void v_Close();
 
     void v_Write(CT_String co_text);
