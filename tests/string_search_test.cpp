@@ -33,11 +33,40 @@ TEST(StringSearch, FindsByOneForwardPass) {
          "A", 0, -1}, // the two bytes are one character
         {"\x82\xA0\x82\xA1x", "x", 0, 2},
         {"\x82\xA0\x82\xA1x\x82\xA1", "\x82\xA1", 2, 3},
+        // The pattern's first byte as a second byte is no start.
+        {"\x81\x82\x82\x82", "\x82\x82", 0, 1},
+        {"\x82\x82\x82\x82", "\x82\x82", 1, 1},
+        {"\x82\x82\x82", "\x82", 0, 1}, // the last lead takes the terminator
     };
     for (const auto &c : cases) {
         CT_String co(c.text);
         EXPECT_EQ(c.i_found, co.i_Search(CT_String(c.pattern), c.i_start))
             << c.text << " / " << c.pattern << " from " << c.i_start;
+    }
+}
+
+// Long texts: positions count characters over whole runs of one-byte and
+// of two-byte characters.
+TEST(StringSearch, CountsCharactersAcrossLongRuns) {
+    std::string s_double;
+    for (int i = 0; i < 100; ++i)
+        s_double += "\x82\xA0";
+    const std::string s_single(130, 'a');
+    const struct {
+        std::string text;
+        const char *pattern;
+        int i_start, i_found;
+    } cases[] = {
+        {s_double + "x", "x", 0, 100},
+        {s_double + "x", "x", 99, 100},
+        {s_single + s_double + "x" + s_single, "x", 3, 230},
+        {s_double + s_single + "\xA0", "\xA0", 0, 230}, // 0xA0 after the pairs is one character
+        {s_double, "\xA0", 0, -1},
+    };
+    for (const auto &c : cases) {
+        CT_String co(c.text.c_str());
+        EXPECT_EQ(c.i_found, co.i_Search(CT_String(c.pattern), c.i_start))
+            << c.text.size() << " bytes / " << c.pattern << " from " << c.i_start;
     }
 }
 

@@ -40,13 +40,70 @@ const bool lead_byte[256] = {
 };
 
 std::uint64_t n_SkipChars(const char *pc_pos, const char *pc_end, unsigned n_count) {
-    std::uint64_t n_offset = 0;
-    if (pc_pos) {
-        const std::uint64_t n_avail = static_cast<std::uint64_t>(pc_end - pc_pos);
-        for (; n_count && n_offset < n_avail; --n_count)
-            n_offset += n_GetCharSize(pc_pos + n_offset);
+    if (!pc_pos) return n_count;
+    std::uint64_t n_stepped = 0;
+    const char *pc = pc_StepChars(pc_pos, pc_end, n_count, &n_stepped);
+    std::uint64_t n_left = n_count - n_stepped;
+    if (n_left && pc < pc_end) { // a lead byte on the last byte: its character ends behind
+        pc += 2;
+        --n_left;
     }
-    return n_offset + n_count;
+    return static_cast<std::uint64_t>(pc - pc_pos) + n_left;
+}
+
+namespace {
+
+// True when none of the 64 bytes at pc is 0x80 or above.
+bool b_SixtyFourSingleBytes(const char *pc) {
+    std::uint64_t n_any = 0;
+    for (int i = 0; i < 64; i += 8) {
+        std::uint64_t n_bytes;
+        std::memcpy(&n_bytes, pc + i, sizeof n_bytes);
+        n_any |= n_bytes;
+    }
+    return (n_any & 0x8080808080808080ull) == 0;
+}
+
+} // namespace
+
+const char *pc_StepChars(const char *pc, const char *pc_to, std::uint64_t n_max,
+                         std::uint64_t *pn_stepped) {
+    std::uint64_t n_stepped = 0;
+    // Blocks of 64 bytes while 64 characters or more are left to step over,
+    // so that none ends inside one. Each byte starts a character unless it
+    // is the second byte of one, a test that needs no branch; a block may
+    // end on a lead byte, whose second byte lies inside the range.
+    bool b_second = false;
+    while (pc_to - pc > 64 && n_max - n_stepped >= 64) {
+        if (!b_second && b_SixtyFourSingleBytes(pc)) {
+            n_stepped += 64;
+        } else {
+            for (int i = 0; i < 64; ++i) {
+                n_stepped += !b_second;
+                b_second = !b_second & b_IsLeadByte(pc[i]);
+            }
+        }
+        pc += 64;
+    }
+    if (b_second) ++pc;
+    // The rest, a character at a time.
+    while (n_stepped < n_max && pc < pc_to) {
+        if (n_max - n_stepped >= 8 && pc_to - pc >= 8 && b_EightSingleBytes(pc)) {
+            pc += 8;
+            n_stepped += 8;
+            continue;
+        }
+        const unsigned n_width = n_GetCharSize(pc);
+        if (pc_to - pc < n_width) break;
+        pc += n_width;
+        ++n_stepped;
+    }
+    *pn_stepped = n_stepped;
+    return pc;
+}
+
+const char *pc_CharStartAtOrAfter(const char *pc_start, const char *pc_at) {
+    return b_EndsInLead(pc_start, pc_at) ? pc_at + 1 : pc_at;
 }
 
 unsigned short w_GetCharAt(const char *pc_pos, const char *pc_end, std::uint64_t n_offset) {
@@ -114,15 +171,18 @@ int b_AtTextEnd(const char *pc_pos, const char *pc_end) {
 }
 
 int b_SameText(const char *pc_a, const char *pc_a_end, const char *pc_b, const char *pc_b_end) {
-    for (;;) {
-        unsigned short w_a = 0, w_b = 0;
-        const unsigned n_a = n_NextChar(pc_a, pc_a_end, &w_a);
-        const unsigned n_b = n_NextChar(pc_b, pc_b_end, &w_b);
-        if (!n_a || !n_b) return n_a == n_b;
-        if (w_a != w_b) return 0;
-        pc_a += n_a;
-        pc_b += n_b;
-    }
+    // Texts that start on character boundaries have the same characters
+    // exactly when they have the same bytes: the bytes decide the parse.
+    const std::size_t n_size = n_TextSize(pc_a, pc_a_end);
+    if (!pc_b) return n_size == 0;
+    if (!pc_b_end) return n_size == n_TextSize(pc_b, nullptr) && !std::memcmp(pc_a, pc_b, n_size);
+    const std::size_t n_b_avail = pc_b < pc_b_end ? static_cast<std::size_t>(pc_b_end - pc_b) : 0;
+    if (n_b_avail <= n_size)
+        return n_size == n_TextSize(pc_b, pc_b_end) && !std::memcmp(pc_a, pc_b, n_size);
+    // The other text holds those bytes and then ends: behind them, where a
+    // character of theirs starts, a zero, or a lead byte that the end cuts.
+    return !std::memcmp(pc_a, pc_b, n_size) &&
+           (pc_b[n_size] == 0 || (n_size + 1 == n_b_avail && b_IsLeadByte(pc_b[n_size])));
 }
 
 namespace {

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace ct_chars {
 
@@ -30,9 +31,27 @@ inline unsigned short w_CharValue(unsigned char c_first, unsigned char c_second)
     return static_cast<unsigned short>(static_cast<signed char>(c_first));
 }
 
+// True when none of the eight bytes at pc is 0x80 or above: eight one-byte
+// characters (or zeros) in a row.
+inline bool b_EightSingleBytes(const char *pc) {
+    std::uint64_t n_bytes;
+    std::memcpy(&n_bytes, pc, sizeof n_bytes);
+    return (n_bytes & 0x8080808080808080ull) == 0;
+}
+
 // Bytes stepped over by n_count characters from pc_pos, stopping at no zero
 // byte. Behind `end` each further character is one byte.
 std::uint64_t n_SkipChars(const char *pc_pos, const char *pc_end, unsigned n_count);
+
+// Steps over at most n_max characters from pc, a character boundary, and
+// never past pc_to: a character that pc_to would cut is not stepped over.
+// The position reached; the characters stepped over in *pn_stepped.
+const char *pc_StepChars(const char *pc, const char *pc_to, std::uint64_t n_max,
+                         std::uint64_t *pn_stepped);
+
+// The first character boundary at or behind pc_at, where pc_start is one:
+// pc_at itself, or the byte after it when pc_at holds a second byte.
+const char *pc_CharStartAtOrAfter(const char *pc_start, const char *pc_at);
 
 // The value of the character at byte offset n_offset (0 behind `end`).
 unsigned short w_GetCharAt(const char *pc_pos, const char *pc_end, std::uint64_t n_offset);
