@@ -94,7 +94,7 @@ const char *pc_StepChars(const char *pc, const char *pc_to, std::uint64_t n_max,
             continue;
         }
         const unsigned n_width = n_GetCharSize(pc);
-        if (pc_to - pc < n_width) break;
+        if (pc_to - pc < static_cast<std::ptrdiff_t>(n_width)) break;
         pc += n_width;
         ++n_stepped;
     }
