@@ -161,6 +161,16 @@ TEST(StringCharacters, ReplacingInATextThatEndsOnTheReservedByteStaysInside) {
     EXPECT_EQ(514u, co_widened.n_GetStringSize());
     EXPECT_EQ(0x4082, co_widened[510u]);
     EXPECT_EQ(0x0081, co_widened[511u]);
+
+    // Rewriting that last character in place: its new second byte needs the
+    // buffer to grow, as v_SetChar grows it, and the reserved byte stays zero.
+    CT_String co_same;
+    pc = co_same;
+    std::memset(pc, 'x', 511);
+    pc[511] = '\x81';
+    co_same.v_ReplaceChar(0x0081, 0x4082);
+    EXPECT_EQ(std::string(511, 'x') + "\x82\x40", Text(co_same));
+    EXPECT_EQ(512u + 1 + 512, co_same.n_GetSize());
 }
 
 TEST(StringCharacters, ReplacingDotsByZeroCutsAtTheFirstAndZeroesTheOthers) {
