@@ -148,12 +148,10 @@ unsigned n_TextLength(const char *pc_pos, const char *pc_end) {
         }
         return n_length;
     }
-    for (const char *pc = pc_pos; pc < pc_end && *pc; ++n_length) {
-        const unsigned n_width = n_GetCharSize(pc);
-        if (pc + n_width > pc_end) break;
-        pc += n_width;
-    }
-    return n_length;
+    // The characters of the text that n_TextSize measures, counted in blocks.
+    std::uint64_t n_counted = 0;
+    pc_StepChars(pc_pos, pc_pos + n_TextSize(pc_pos, pc_end), UINT64_MAX, &n_counted);
+    return static_cast<unsigned>(n_counted);
 }
 
 unsigned n_NextChar(const char *pc, const char *pc_end, unsigned short *w) {
