@@ -28,6 +28,8 @@ class FileProtection : public ::testing::Test {
     const std::string s_backup = s_file + ".old";
 };
 
+#if defined(_WIN32)
+
 // Rewrites the file with a backup and cancels; the raised code, or -1.
 int RewriteAndCancel(const std::string &s_file) {
     CT_Files co_file;
@@ -38,8 +40,6 @@ int RewriteAndCancel(const std::string &s_file) {
     co_file.v_Cancel();
     return n_code;
 }
-
-#if defined(_WIN32)
 
 DWORD Attributes(const std::string &s_path) { return GetFileAttributesA(s_path.c_str()); }
 
