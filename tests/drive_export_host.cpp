@@ -3,10 +3,9 @@
 // message that it shows. The host's output goes to a file, which is
 // printed once the host has ended.
 //   drive_export_host HOST_PROGRAM FILE_NAME OUTPUT_FILE
-#include <windows.h>
+#include "support/win32_dialogs.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -17,21 +16,11 @@ struct DialogSearch {
     HWND ho_found;
 };
 
-std::string s_DialogText(HWND ho_dialog) {
-    char ac_text[1024] = {0};
-    GetDlgItemTextA(ho_dialog, 0xFFFF, ac_text, sizeof ac_text);
-    return ac_text;
-}
-
 BOOL CALLBACK b_FindDialog(HWND ho_window, LPARAM n_search) {
     DialogSearch *po_search = reinterpret_cast<DialogSearch *>(n_search);
-    char ac_class[64] = {0}, ac_caption[256] = {0};
-    GetClassNameA(ho_window, ac_class, sizeof ac_class);
-    GetWindowTextA(ho_window, ac_caption, sizeof ac_caption);
     DWORD n_process = 0;
     GetWindowThreadProcessId(ho_window, &n_process);
-    if (std::strcmp(ac_class, "#32770") != 0 || !IsWindowVisible(ho_window) ||
-        n_process != po_search->n_process || std::strcmp(ac_caption, po_search->pc_caption) != 0)
+    if (n_process != po_search->n_process || !b_IsShownDialog(ho_window, po_search->pc_caption))
         return TRUE;
     po_search->ho_found = ho_window;
     return FALSE;

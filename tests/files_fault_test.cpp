@@ -55,16 +55,39 @@ TEST_F(FileFaults, AFailedOpenRaises17AndLeavesTheBackupToCloseOrCancel) {
     }
 }
 
+// A backup that cannot be made, or not put on the disk, stops the open
+// before the file is emptied; closing or cancelling then leaves the file as
+// it was and no backup behind.
 TEST_F(FileFaults, AFailedBackupStopsTheOpenBeforeTheFileIsEmptied) {
-    CT_Files co_file;
-    ct_FailCall("CopyFileA", 1, n_disk_full, 0);
-    const Raised o_raised = RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1); });
-    EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
-    EXPECT_EQ(s_file, o_raised.s_parameter);
-    EXPECT_EQ(0u, ct_CountCalls("CreateFileA"));
-    co_file.v_Cancel(); // nothing of this object's to roll back
-    EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
-    EXPECT_FALSE(FileExists(s_backup));
+    const struct {
+        const char *pc_call;
+        unsigned n_opens;      // CreateFileA calls made by the open: the backup's flush only
+        bool b_backup_on_disk; // after the failed open, recorded for the ending to remove
+        bool b_cancel;
+    } o_cases[] = {
+        {"CopyFileA", 0, false, true},
+        {"FlushFileBuffers", 1, true, false},
+        {"FlushFileBuffers", 1, true, true},
+    };
+    for (const auto &o_case : o_cases) {
+        SCOPED_TRACE(std::string(o_case.pc_call) + (o_case.b_cancel ? ", cancel" : ", close"));
+        ct_ClearFaults();
+        ct_FailCall(o_case.pc_call, 1, n_disk_full, 0);
+        CT_Files co_file;
+        const Raised o_raised =
+            RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1); });
+        EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
+        EXPECT_EQ(s_file, o_raised.s_parameter);
+        EXPECT_EQ(o_case.n_opens, ct_CountCalls("CreateFileA"));
+        EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
+        EXPECT_EQ(o_case.b_backup_on_disk, FileExists(s_backup));
+        if (o_case.b_cancel)
+            co_file.v_Cancel(); // nothing of this object's to roll back
+        else
+            co_file.v_Close();
+        EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
+        EXPECT_FALSE(FileExists(s_backup));
+    }
 }
 
 TEST_F(FileFaults, AWriteOnAFullDiskRaises18AndCancelRestores) {
@@ -153,24 +176,13 @@ TEST_F(FileFaults, EachFlushComesBeforeTheStepThatNeedsIt) {
         EXPECT_EQ(o_case.n_flushes, ct_CountCalls("FlushFileBuffers"));
         EXPECT_EQ(o_case.pc_file, ReadWholeFile(s_file));
         EXPECT_EQ(o_case.pc_kept != nullptr, FileExists(s_backup));
-        if (o_case.pc_kept) EXPECT_EQ(o_case.pc_kept, ReadWholeFile(s_backup));
+        if (o_case.pc_kept) {
+            EXPECT_EQ(o_case.pc_kept, ReadWholeFile(s_backup));
+        }
         co_file.v_Close(); // a kept backup is not deleted later with a stale name
         EXPECT_EQ(o_case.pc_kept != nullptr, FileExists(s_backup));
         std::filesystem::remove(s_backup);
     }
-}
-
-TEST_F(FileFaults, ABackupThatCannotBeFlushedStopsTheOpenBeforeTheFileIsEmptied) {
-    CT_Files co_file;
-    ct_FailCall("FlushFileBuffers", 1, n_disk_full, 0);
-    const Raised o_raised = RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1); });
-    EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
-    EXPECT_EQ(s_file, o_raised.s_parameter);
-    EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
-    EXPECT_TRUE(FileExists(s_backup)); // recorded: closing removes it
-    co_file.v_Close();
-    EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
-    EXPECT_FALSE(FileExists(s_backup));
 }
 
 TEST_F(FileFaults, OnlyARewriteWithABackupWaitsForTheDisk) {

@@ -41,7 +41,9 @@ void CT_String::v_ReplaceChar(unsigned short w_old, unsigned short w_new) {
         // A text that ends on the reserved byte ends in a two-byte character
         // whose second byte is that byte. Rewriting it grows the buffer first,
         // as v_SetChar does, so the reserved byte stays zero.
-        if (o_scan.n_bytes > n_GetSize() && (*this)[n_length - 1] == w_old)
+        if (o_scan.n_bytes > n_GetSize() &&
+            w_GetCharAt(pc_current, pc_AllocEnd(pc_buffer, n_capacity), o_scan.n_bytes - 2) ==
+                w_old)
             b_ReSize(n_RequireUnsigned(o_scan.n_bytes));
         v_ReplaceSameWidth(pc_current, o_scan.n_bytes, w_old, w_new);
     } else if (n_new_width < n_old_width) {

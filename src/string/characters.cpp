@@ -55,13 +55,9 @@ namespace {
 
 // True when none of the 64 bytes at pc is 0x80 or above.
 bool b_SixtyFourSingleBytes(const char *pc) {
-    std::uint64_t n_any = 0;
-    for (int i = 0; i < 64; i += 8) {
-        std::uint64_t n_bytes;
-        std::memcpy(&n_bytes, pc + i, sizeof n_bytes);
-        n_any |= n_bytes;
-    }
-    return (n_any & 0x8080808080808080ull) == 0;
+    for (int i = 0; i < 64; i += 8)
+        if (!b_EightSingleBytes(pc + i)) return false;
+    return true;
 }
 
 } // namespace
@@ -172,8 +168,7 @@ int b_SameText(const char *pc_a, const char *pc_a_end, const char *pc_b, const c
     // Texts that start on character boundaries have the same characters
     // exactly when they have the same bytes: the bytes decide the parse.
     const std::size_t n_size = n_TextSize(pc_a, pc_a_end);
-    if (!pc_b) return n_size == 0;
-    if (!pc_b_end) return n_size == n_TextSize(pc_b, nullptr) && !std::memcmp(pc_a, pc_b, n_size);
+    if (!pc_b) return n_size == 0; // a string whose buffer was given back
     const std::size_t n_b_avail = pc_b < pc_b_end ? static_cast<std::size_t>(pc_b_end - pc_b) : 0;
     if (n_b_avail <= n_size)
         return n_size == n_TextSize(pc_b, pc_b_end) && !std::memcmp(pc_a, pc_b, n_size);

@@ -72,7 +72,8 @@ unsigned n_NextChar(const char *pc, const char *pc_end, unsigned short *w);
 // 1 when no character starts at pc_pos: the end of a bounded text.
 int b_AtTextEnd(const char *pc_pos, const char *pc_end);
 
-// 1 when both texts have the same characters.
+// 1 when both texts have the same characters. Both are strings' own texts,
+// each bounded by its allocation (or null, for a string without a buffer).
 int b_SameText(const char *pc_a, const char *pc_a_end, const char *pc_b, const char *pc_b_end);
 
 // The room, counted from pc_pos, that writing w_value as the character at

@@ -24,12 +24,10 @@ struct Match {
     std::size_t n_chars; // the same in characters, when counted
 };
 
-// A pattern, whole: its text, the end of its buffer, its bytes and its
-// characters.
+// A pattern: its text, the end of its buffer and its characters.
 struct Pattern {
     const char *pc_text;
     const char *pc_end;
-    std::size_t n_bytes;
     unsigned n_length;
 };
 
@@ -103,9 +101,7 @@ int CT_String::i_Search(CT_String co_pattern, int i_start) {
         pc_StepChars(pc_current, pc_text_end, static_cast<std::uint64_t>(i_start), &n_stepped);
     if (n_stepped < static_cast<std::uint64_t>(i_start)) return -1;
     const char *pc_pattern_end = pc_AllocEnd(co_pattern.pc_buffer, co_pattern.n_capacity);
-    const Pattern o_pattern{co_pattern.pc_current, pc_pattern_end,
-                            n_TextSize(co_pattern.pc_current, pc_pattern_end),
-                            co_pattern.n_GetLength()};
+    const Pattern o_pattern{co_pattern.pc_current, pc_pattern_end, co_pattern.n_GetLength()};
     const Match o_match = o_FindFrom(pc_from, pc_end, pc_text_end, o_pattern, true);
     return o_match.b_found ? i_start + static_cast<int>(o_match.n_chars) : -1;
 }
@@ -115,8 +111,7 @@ void CT_String::v_Replace(CT_String co_pattern, const char *pc_replacement) {
     const char *pc_end = pc_AllocEnd(pc_buffer, n_capacity);
     const char *pc_pattern_end = pc_AllocEnd(co_pattern.pc_buffer, co_pattern.n_capacity);
     const std::size_t n_pattern_bytes = n_TextSize(co_pattern.pc_current, pc_pattern_end);
-    const Pattern o_pattern{co_pattern.pc_current, pc_pattern_end, n_pattern_bytes,
-                            co_pattern.n_GetLength()};
+    const Pattern o_pattern{co_pattern.pc_current, pc_pattern_end, co_pattern.n_GetLength()};
     const std::size_t n_text = n_TextSize(pc_current, pc_end);
 
     // Every occurrence, each search resuming behind the last one.

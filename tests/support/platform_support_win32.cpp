@@ -1,8 +1,8 @@
 // Windows: the real calls, under Wine in the test runs.
 #include "platform_support.h"
+#include "win32_dialogs.h"
 
 #include <cstdio>
-#include <cstring>
 
 HINSTANCE LibraryModule() { return GetModuleHandleA("ctcommon.dll"); }
 
@@ -43,12 +43,26 @@ struct Watch {
     ShownNotice o_notice;
 };
 
-BOOL CALLBACK b_FindShownDialog(HWND ho_window, LPARAM n_found) {
-    char ac_class[64] = {0};
-    GetClassNameA(ho_window, ac_class, sizeof ac_class);
-    if (std::strcmp(ac_class, "#32770") != 0 || !IsWindowVisible(ho_window)) return TRUE;
-    *reinterpret_cast<HWND *>(n_found) = ho_window;
+// A shown dialog of a thread other than ho_except; with a caption given,
+// only one of that caption.
+struct DialogSearch {
+    const char *pc_caption;
+    HWND ho_except;
+    HWND ho_found;
+};
+
+BOOL CALLBACK b_FindDialog(HWND ho_window, LPARAM n_search) {
+    DialogSearch *po_search = reinterpret_cast<DialogSearch *>(n_search);
+    if (ho_window == po_search->ho_except || !b_IsShownDialog(ho_window, po_search->pc_caption))
+        return TRUE;
+    po_search->ho_found = ho_window;
     return FALSE;
+}
+
+HWND ho_ShownDialog(DWORD n_thread, const char *pc_caption, HWND ho_except = nullptr) {
+    DialogSearch o_search = {pc_caption, ho_except, nullptr};
+    EnumThreadWindows(n_thread, b_FindDialog, reinterpret_cast<LPARAM>(&o_search));
+    return o_search.ho_found;
 }
 
 // Polls the tested thread's windows for a shown dialog, reads it and
@@ -56,15 +70,10 @@ BOOL CALLBACK b_FindShownDialog(HWND ho_window, LPARAM n_found) {
 DWORD WINAPI n_WatchForBox(LPVOID pv_watch) {
     Watch *po_watch = static_cast<Watch *>(pv_watch);
     for (int i = 0; i < 500; ++i) {
-        HWND ho_box = nullptr;
-        EnumThreadWindows(po_watch->n_thread, b_FindShownDialog, reinterpret_cast<LPARAM>(&ho_box));
+        const HWND ho_box = ho_ShownDialog(po_watch->n_thread, nullptr);
         if (ho_box) {
-            char ac_text[4096] = {0};
-            GetWindowTextA(ho_box, ac_text, sizeof ac_text);
-            po_watch->o_notice.s_caption = ac_text;
-            std::memset(ac_text, 0, sizeof ac_text);
-            GetDlgItemTextA(ho_box, 0xFFFF, ac_text, sizeof ac_text);
-            po_watch->o_notice.s_text = ac_text;
+            po_watch->o_notice.s_caption = PlatformWindowText(ho_box);
+            po_watch->o_notice.s_text = s_DialogText(ho_box);
             po_watch->o_notice.ho_owner = GetWindow(ho_box, GW_OWNER);
             po_watch->o_notice.b_shown = true;
             PostMessageA(ho_box, WM_COMMAND, IDOK, 0);
@@ -107,23 +116,6 @@ struct ChooserWatch {
     bool b_seen;
 };
 
-struct CaptionSearch {
-    const char *pc_caption;
-    HWND ho_found;
-};
-
-BOOL CALLBACK b_FindDialogByCaption(HWND ho_window, LPARAM n_search) {
-    CaptionSearch *po_search = reinterpret_cast<CaptionSearch *>(n_search);
-    char ac_class[64] = {0}, ac_caption[256] = {0};
-    GetClassNameA(ho_window, ac_class, sizeof ac_class);
-    GetWindowTextA(ho_window, ac_caption, sizeof ac_caption);
-    if (std::strcmp(ac_class, "#32770") != 0 || !IsWindowVisible(ho_window) ||
-        std::strcmp(ac_caption, po_search->pc_caption) != 0)
-        return TRUE;
-    po_search->ho_found = ho_window;
-    return FALSE;
-}
-
 // The names as the file name field takes them: one as it is, several each
 // in quotation marks.
 std::string s_Typed(const std::vector<std::string> &as_names) {
@@ -134,54 +126,30 @@ std::string s_Typed(const std::vector<std::string> &as_names) {
     return s_typed;
 }
 
-// Any other shown dialog of the thread than the chooser: a message that
-// the chooser raised about the answer.
-struct OtherSearch {
-    HWND ho_chooser;
-    HWND ho_found;
-};
-
-BOOL CALLBACK b_FindOtherDialog(HWND ho_window, LPARAM n_search) {
-    OtherSearch *po_search = reinterpret_cast<OtherSearch *>(n_search);
-    char ac_class[64] = {0};
-    GetClassNameA(ho_window, ac_class, sizeof ac_class);
-    if (ho_window == po_search->ho_chooser || std::strcmp(ac_class, "#32770") != 0 ||
-        !IsWindowVisible(ho_window))
-        return TRUE;
-    po_search->ho_found = ho_window;
-    return FALSE;
-}
-
 DWORD WINAPI n_WatchForChooser(LPVOID pv_watch) {
     ChooserWatch *po_watch = static_cast<ChooserWatch *>(pv_watch);
     const ChooserAnswer &o_answer = *po_watch->po_answer;
     const char *pc_caption =
         o_answer.eo_kind == e_FolderChooser ? "Browse for Folder" : o_answer.s_caption.c_str();
     for (int i = 0; i < 500; ++i) {
-        CaptionSearch o_search = {pc_caption, nullptr};
-        EnumThreadWindows(po_watch->n_thread, b_FindDialogByCaption,
-                          reinterpret_cast<LPARAM>(&o_search));
-        if (o_search.ho_found) {
+        const HWND ho_chooser = ho_ShownDialog(po_watch->n_thread, pc_caption);
+        if (ho_chooser) {
             po_watch->b_seen = true;
             Sleep(100); // let the chooser finish filling itself
             if (!o_answer.b_cancel && !o_answer.as_names.empty())
-                SetDlgItemTextA(o_search.ho_found, 0x47C, s_Typed(o_answer.as_names).c_str());
-            PostMessageA(o_search.ho_found, WM_COMMAND, o_answer.b_cancel ? IDCANCEL : IDOK, 0);
+                SetDlgItemTextA(ho_chooser, 0x47C, s_Typed(o_answer.as_names).c_str());
+            PostMessageA(ho_chooser, WM_COMMAND, o_answer.b_cancel ? IDCANCEL : IDOK, 0);
             // A chooser that refuses the answer shows a message and stays:
             // the message is closed and the chooser cancelled, so that the
             // test goes on and fails on its result.
-            for (int n_wait = 0; n_wait < 100 && IsWindow(o_search.ho_found); ++n_wait) {
+            for (int n_wait = 0; n_wait < 100 && IsWindow(ho_chooser); ++n_wait) {
                 Sleep(20);
-                OtherSearch o_other = {o_search.ho_found, nullptr};
-                EnumThreadWindows(po_watch->n_thread, b_FindOtherDialog,
-                                  reinterpret_cast<LPARAM>(&o_other));
-                if (!o_other.ho_found) continue;
-                char ac_text[1024] = {0};
-                GetDlgItemTextA(o_other.ho_found, 0xFFFF, ac_text, sizeof ac_text);
-                std::fprintf(stderr, "the chooser said: %s\n", ac_text);
-                PostMessageA(o_other.ho_found, WM_COMMAND, IDOK, 0);
+                const HWND ho_message = ho_ShownDialog(po_watch->n_thread, nullptr, ho_chooser);
+                if (!ho_message) continue;
+                std::fprintf(stderr, "the chooser said: %s\n", s_DialogText(ho_message).c_str());
+                PostMessageA(ho_message, WM_COMMAND, IDOK, 0);
                 Sleep(100);
-                PostMessageA(o_search.ho_found, WM_COMMAND, IDCANCEL, 0);
+                PostMessageA(ho_chooser, WM_COMMAND, IDCANCEL, 0);
             }
             return 0;
         }
