@@ -1,20 +1,30 @@
 // CT_Files: existence, full paths and their parts, extensions.
 #include "ctcommon.h"
+#include "files/full_path.h"
 #include "platform/platform.h"
+
+bool ct_files::b_FullPath(const char *pc_name, CT_String &co_full, char **ppc_final) {
+    for (;;) {
+        char *pc_final = nullptr;
+        const DWORD n_size = GetFullPathNameA(pc_name, co_full.n_GetSize(), co_full, &pc_final);
+        if (n_size == 0) return false;
+        if (n_size < co_full.n_GetSize()) {
+            if (ppc_final) *ppc_final = pc_final;
+            return true;
+        }
+        co_full.b_ReSize(n_size); // the size that it asked for, terminator included
+    }
+}
 
 namespace {
 
-// Makes the path absolute in co_full, whose room grows until the system's
-// answer fits, and returns its final component (null when the full path
-// ends in a separator).
+// Makes the path absolute in co_full and returns its final component (null
+// when the full path ends in a separator).
 char *pc_FullPath(const CT_String &co_path, CT_String &co_full) {
-    for (;;) {
-        char *pc_final = nullptr;
-        const DWORD n_size = GetFullPathNameA(co_path, co_full.n_GetSize(), co_full, &pc_final);
-        if (n_size == 0) CT_Errors::v_ThrowError(e_WindowsError, "GetFullPathName\r\n");
-        if (n_size < co_full.n_GetSize()) return pc_final;
-        co_full.b_ReSize(n_size); // the size that it asked for, terminator included
-    }
+    char *pc_final = nullptr;
+    if (!ct_files::b_FullPath(co_path, co_full, &pc_final))
+        CT_Errors::v_ThrowError(e_WindowsError, "GetFullPathName\r\n");
+    return pc_final;
 }
 
 } // namespace

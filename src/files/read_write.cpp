@@ -4,12 +4,14 @@
 // The class keeps no buffer: the system's file position is the only
 // reading state, and after every operation it is exactly where a reading
 // of one byte at a time would leave it, so raw reads and delimiter
-// operations mix freely. The delimiter operations read blocks and then
-// move the position back over what they read beyond the delimiter: one
-// read and one move for a line that fits the first block.
+// operations mix freely. On a disk file the delimiter operations read
+// blocks and then move the position back over what they read beyond the
+// delimiter: one read and one move for a line that fits the first block.
+// A pipe or a device cannot move back, so there they read one byte at a
+// time and never beyond the delimiter.
 #include "ctcommon.h"
+#include "files/rewrite.h"
 #include "frame/module.h"
-#include "platform/platform.h"
 #include "string/buffer.h"
 
 #include <cstring>
@@ -28,14 +30,17 @@ enum et_EndAt { e_PastDelimiter, e_Start };
 // The single forward pass over the file, as one byte at a time would make
 // it: a byte equal to byte i of the delimiter advances i, any other byte
 // sends i back to 0 and is not tried again as a first byte. Blocks grow
-// from 1 KiB; a text to keep is read straight into its store, which starts
+// from 1 KiB where the file can move back, and stay one byte where it
+// cannot; a text to keep is read straight into its store, which starts
 // inside the object, so that a line that fits the first block costs no
 // allocation.
 class DelimiterSearch {
   public:
-    DelimiterSearch(HANDLE ho_file, const CT_String &co_name, const char *pc_delimiter,
+    DelimiterSearch(HANDLE ho_member, const CT_String &co_name, const char *pc_delimiter,
                     std::size_t n_delimiter)
-        : ho_handle(ho_file), pco_name(&co_name), pc_wanted(pc_delimiter), n_wanted(n_delimiter) {}
+        : ho_handle(ct_files::ho_LiveFile(ho_member)),
+          b_can_move_back(ct_files::b_CanMoveBack(ho_member)), pco_name(&co_name),
+          pc_wanted(pc_delimiter), n_wanted(n_delimiter) {}
 
     // Reads up to and including the delimiter and leaves the position past
     // it or back at the start; returns the bytes up to and including it.
@@ -44,7 +49,12 @@ class DelimiterSearch {
     // stopped; so does a text too large to keep, with the position back at
     // the start.
     std::uint64_t n_Find(bool b_keep, et_EndAt eo_end) {
-        std::size_t n_block = n_first_block;
+        // Coming back to the start needs a file that can move back: on any
+        // other, nothing is read, so nothing is lost. Without an open file
+        // there is nothing to read.
+        if (ho_handle == INVALID_HANDLE_VALUE || (eo_end == e_Start && !b_can_move_back))
+            CT_Errors::v_ThrowError(e_FileReadFailed, *pco_name);
+        std::size_t n_block = b_can_move_back ? n_first_block : 1;
         std::uint64_t n_read_in_all = 0;
         std::size_t n_matched = 0;
         for (;;) {
@@ -61,7 +71,7 @@ class DelimiterSearch {
                 n_text = static_cast<std::size_t>(n_read_in_all - n_beyond) - n_wanted;
                 return n_read_in_all - n_beyond;
             }
-            if (n_block < n_largest_block) n_block *= 4;
+            if (b_can_move_back && n_block < n_largest_block) n_block *= 4;
         }
     }
 
@@ -72,8 +82,13 @@ class DelimiterSearch {
     }
     std::size_t n_TextSize() const { return n_text; }
 
+    // Moves the position back; a move that fails has lost the bytes read
+    // beyond it, and says so.
     void v_MoveBack(std::uint64_t n_bytes) {
-        if (n_bytes) SetFilePointer(ho_handle, -static_cast<LONG>(n_bytes), nullptr, FILE_CURRENT);
+        if (n_bytes == 0) return;
+        if (!b_can_move_back || SetFilePointer(ho_handle, -static_cast<LONG>(n_bytes), nullptr,
+                                               FILE_CURRENT) == INVALID_SET_FILE_POINTER)
+            CT_Errors::v_ThrowError(e_FileReadFailed, *pco_name);
     }
 
   private:
@@ -123,6 +138,7 @@ class DelimiterSearch {
     }
 
     HANDLE ho_handle;
+    bool b_can_move_back;
     const CT_String *pco_name;
     const char *pc_wanted;
     std::size_t n_wanted;
@@ -137,8 +153,10 @@ class DelimiterSearch {
 } // namespace
 
 void CT_Files::v_Write(const char *pc_bytes, unsigned n_count) {
+    const HANDLE ho_live = ct_files::ho_LiveFile(ho_file);
     DWORD n_written = 0;
-    if (!WriteFile(ho_file, pc_bytes, n_count, &n_written, nullptr))
+    if (ho_live == INVALID_HANDLE_VALUE ||
+        !WriteFile(ho_live, pc_bytes, n_count, &n_written, nullptr))
         CT_Errors::v_ThrowError(e_FileWriteFailed, co_filename);
 }
 
@@ -150,8 +168,10 @@ void CT_Files::v_Writeln(CT_String co_text) {
 
 void CT_Files::v_Read(char *pc_buffer, unsigned n_count) {
     if (n_count == 0) return;
+    const HANDLE ho_live = ct_files::ho_LiveFile(ho_file);
     DWORD n_read = 0;
-    if (!ReadFile(ho_file, pc_buffer, n_count, &n_read, nullptr) || n_read == 0)
+    if (ho_live == INVALID_HANDLE_VALUE ||
+        !ReadFile(ho_live, pc_buffer, n_count, &n_read, nullptr) || n_read == 0)
         CT_Errors::v_ThrowError(e_FileReadFailed, co_filename);
 }
 

@@ -15,7 +15,7 @@
 #endif
 
 #if defined(CTCOMMON_TEST_HOOKS)
-#include "platform/test_hooks.h"
+#include "platform/hooked_calls.h"
 #endif
 
 #endif

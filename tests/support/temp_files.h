@@ -4,12 +4,14 @@
 #ifndef CTCOMMON_TESTS_TEMP_FILES_H
 #define CTCOMMON_TESTS_TEMP_FILES_H
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 class TempFolder {
   public:
@@ -32,6 +34,15 @@ class TempFolder {
     // The folder itself, ending in its separator.
     std::string Folder() const {
         return o_path.string() + static_cast<char>(std::filesystem::path::preferred_separator);
+    }
+
+    // The names in the folder, sorted.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> as_names;
+        for (const auto &o_entry : std::filesystem::directory_iterator(o_path))
+            as_names.push_back(o_entry.path().filename().string());
+        std::sort(as_names.begin(), as_names.end());
+        return as_names;
     }
 
   private:

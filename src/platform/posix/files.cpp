@@ -1,12 +1,11 @@
 // Linux: the file calls, on file descriptors.
 #include "platform/posix/file_names.h"
+#include "platform/posix/system_calls.h"
 #include "platform/posix/win32_api.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -30,7 +29,7 @@ template <typename T> T o_FailClosing(int n_fd, int n_error, T o_result) {
 }
 
 // True when some open of another holds the file with share mode 0, as a
-// Windows file held so cannot be copied or deleted.
+// Windows file held so can be neither copied, replaced nor deleted.
 bool b_HeldByAnother(const char *pc_name) {
     const int n_fd = ::open(pc_name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
     if (n_fd < 0) return false;
@@ -43,7 +42,7 @@ bool b_HeldByAnother(const char *pc_name) {
 bool b_WriteAll(int n_fd, const char *pc_bytes, std::size_t n_count, std::size_t *pn_written) {
     *pn_written = 0;
     while (*pn_written < n_count) {
-        const ssize_t n = ::write(n_fd, pc_bytes + *pn_written, n_count - *pn_written);
+        const ssize_t n = CT_SYSCALL(write, n_fd, pc_bytes + *pn_written, n_count - *pn_written);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (n == 0) errno = ENOSPC;
@@ -54,31 +53,29 @@ bool b_WriteAll(int n_fd, const char *pc_bytes, std::size_t n_count, std::size_t
     return true;
 }
 
-// A new file beside pc_name, created exclusively with the given mode.
-int n_CreateBeside(const std::string &s_name, mode_t n_mode, std::string *ps_created) {
-    std::random_device o_random;
-    for (int n_try = 0; n_try < 100; ++n_try) {
-        char ac_suffix[24];
-        std::snprintf(ac_suffix, sizeof ac_suffix, ".%08x.tmp", static_cast<unsigned>(o_random()));
-        *ps_created = s_name + ac_suffix;
-        const int n_fd = ::open(ps_created->c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, n_mode);
-        if (n_fd >= 0 || errno != EEXIST) return n_fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
 // Gives a new file the owner and group of the file in o_stat, as far as the
 // process may, and returns the permission bits that the new file may carry:
 // the file's own, without the group's when the group could not be given, as
 // another group than the file's must not gain its access.
 mode_t n_TakeOwnership(int n_fd, const struct stat &o_stat) {
     const mode_t n_mode = o_stat.st_mode & 07777;
-    if (::fchown(n_fd, o_stat.st_uid, o_stat.st_gid) == 0 ||
-        ::fchown(n_fd, static_cast<uid_t>(-1), o_stat.st_gid) == 0)
+    if (CT_SYSCALL(fchown, n_fd, o_stat.st_uid, o_stat.st_gid) == 0 ||
+        CT_SYSCALL(fchown, n_fd, static_cast<uid_t>(-1), o_stat.st_gid) == 0)
         return n_mode;
     return n_mode & ~static_cast<mode_t>(02070);
+}
+
+// Copies the rest of one descriptor into another; 0, or the error.
+int n_CopyContent(int n_in, int n_out) {
+    char ac_block[65536];
+    for (;;) {
+        const ssize_t n = CT_SYSCALL(read, n_in, ac_block, sizeof ac_block);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return 0;
+        std::size_t n_written;
+        if (!b_WriteAll(n_out, ac_block, static_cast<std::size_t>(n), &n_written)) return errno;
+    }
 }
 
 // Puts the folder that holds pc_name on the disk, and with it the names in
@@ -88,13 +85,34 @@ bool b_FlushFolderOf(const char *pc_name) {
     const std::string s_folder = !pc_slash             ? std::string(".")
                                  : pc_slash == pc_name ? std::string("/")
                                                        : std::string(pc_name, pc_slash);
-    const int n_fd = ::open(s_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int n_fd = CT_SYSCALL(open, s_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (n_fd < 0) return false;
-    const bool b_flushed = ::fsync(n_fd) == 0 || errno == EINVAL;
+    const bool b_flushed = CT_SYSCALL(fsync, n_fd) == 0 || errno == EINVAL;
     const int n_error = errno;
     ::close(n_fd);
     errno = n_error;
     return b_flushed;
+}
+
+// Windows counts time in 100-nanosecond steps from 1601.
+const std::uint64_t n_ticks_per_second = 10000000u;
+const std::uint64_t n_seconds_from_1601_to_1970 = 11644473600u;
+
+FILETIME o_FileTime(const struct timespec &o_time) {
+    const std::uint64_t n_ticks =
+        (static_cast<std::uint64_t>(o_time.tv_sec) + n_seconds_from_1601_to_1970) *
+            n_ticks_per_second +
+        static_cast<std::uint64_t>(o_time.tv_nsec) / 100;
+    return FILETIME{static_cast<DWORD>(n_ticks), static_cast<DWORD>(n_ticks >> 32)};
+}
+
+struct timespec o_TimeSpec(const FILETIME &o_time) {
+    const std::uint64_t n_ticks =
+        (static_cast<std::uint64_t>(o_time.dwHighDateTime) << 32) | o_time.dwLowDateTime;
+    struct timespec o_spec;
+    o_spec.tv_sec = static_cast<time_t>(n_ticks / n_ticks_per_second - n_seconds_from_1601_to_1970);
+    o_spec.tv_nsec = static_cast<long>(n_ticks % n_ticks_per_second * 100);
+    return o_spec;
 }
 
 } // namespace
@@ -114,15 +132,17 @@ HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATT
         errno = EINVAL;
         return INVALID_HANDLE_VALUE;
     }
-    const int n_fd = ::open(pc_name, n_flags, 0666);
+    const int n_fd = CT_SYSCALL(open, pc_name, n_flags, 0666);
     if (n_fd < 0) return INVALID_HANDLE_VALUE;
     struct stat o_stat;
-    if (::fstat(n_fd, &o_stat) != 0) return o_FailClosing(n_fd, errno, INVALID_HANDLE_VALUE);
+    if (CT_SYSCALL(fstat, n_fd, &o_stat) != 0)
+        return o_FailClosing(n_fd, errno, INVALID_HANDLE_VALUE);
     if (S_ISDIR(o_stat.st_mode)) return o_FailClosing(n_fd, EISDIR, INVALID_HANDLE_VALUE);
-    if (::flock(n_fd, (n_share == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
+    if (CT_SYSCALL(flock, n_fd, (n_share == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
         return o_FailClosing(n_fd, errno == EWOULDBLOCK ? EBUSY : errno, INVALID_HANDLE_VALUE);
     // Emptied only once held: a file that another holds keeps its content.
-    if (n_disposition == CREATE_ALWAYS && S_ISREG(o_stat.st_mode) && ::ftruncate(n_fd, 0) != 0)
+    if (n_disposition == CREATE_ALWAYS && S_ISREG(o_stat.st_mode) &&
+        CT_SYSCALL(ftruncate, n_fd, 0) != 0)
         return o_FailClosing(n_fd, errno, INVALID_HANDLE_VALUE);
     return ho_FromDescriptor(n_fd);
 }
@@ -132,7 +152,7 @@ BOOL CloseHandle(HANDLE ho_object) { return ::close(n_Descriptor(ho_object)) == 
 BOOL ReadFile(HANDLE ho_file, LPVOID pv_buffer, DWORD n_count, LPDWORD pn_read, LPOVERLAPPED) {
     ssize_t n;
     do {
-        n = ::read(n_Descriptor(ho_file), pv_buffer, n_count);
+        n = CT_SYSCALL(read, n_Descriptor(ho_file), pv_buffer, n_count);
     } while (n < 0 && errno == EINTR);
     if (pn_read) *pn_read = n < 0 ? 0 : static_cast<DWORD>(n);
     return n >= 0;
@@ -142,7 +162,7 @@ BOOL WriteFile(HANDLE ho_file, LPCVOID pv_bytes, DWORD n_count, LPDWORD pn_writt
     std::size_t n_written = 0;
     bool b_done;
     if (n_count == 0) // still checks that the handle may write
-        b_done = ::write(n_Descriptor(ho_file), pv_bytes, 0) == 0;
+        b_done = CT_SYSCALL(write, n_Descriptor(ho_file), pv_bytes, 0) == 0;
     else
         b_done = b_WriteAll(n_Descriptor(ho_file), static_cast<const char *>(pv_bytes), n_count,
                             &n_written);
@@ -162,51 +182,89 @@ DWORD SetFilePointer(HANDLE ho_file, LONG n_distance, PLONG pn_distance_high, DW
     const int n_whence = n_method == FILE_BEGIN ? SEEK_SET
                          : n_method == FILE_END ? SEEK_END
                                                 : SEEK_CUR;
-    const off_t n_position = ::lseek(n_Descriptor(ho_file), n_offset, n_whence);
+    const off_t n_position = CT_SYSCALL(lseek, n_Descriptor(ho_file), n_offset, n_whence);
     if (n_position < 0) return INVALID_SET_FILE_POINTER;
     if (pn_distance_high) *pn_distance_high = static_cast<LONG>(n_position >> 32);
     return static_cast<DWORD>(n_position);
 }
 
-BOOL FlushFileBuffers(HANDLE ho_file) { return ::fdatasync(n_Descriptor(ho_file)) == 0; }
+BOOL SetEndOfFile(HANDLE ho_file) {
+    const int n_fd = n_Descriptor(ho_file);
+    const off_t n_position = CT_SYSCALL(lseek, n_fd, 0, SEEK_CUR);
+    return n_position >= 0 && CT_SYSCALL(ftruncate, n_fd, n_position) == 0;
+}
+
+BOOL FlushFileBuffers(HANDLE ho_file) { return CT_SYSCALL(fdatasync, n_Descriptor(ho_file)) == 0; }
+
+DWORD GetFileType(HANDLE ho_file) {
+    struct stat o_stat;
+    if (CT_SYSCALL(fstat, n_Descriptor(ho_file), &o_stat) != 0) return FILE_TYPE_UNKNOWN;
+    if (S_ISREG(o_stat.st_mode) || S_ISBLK(o_stat.st_mode) || S_ISDIR(o_stat.st_mode))
+        return FILE_TYPE_DISK;
+    return S_ISCHR(o_stat.st_mode) ? FILE_TYPE_CHAR : FILE_TYPE_PIPE;
+}
+
+BOOL GetFileTime(HANDLE ho_file, FILETIME *po_creation, FILETIME *po_access, FILETIME *po_write) {
+    struct stat o_stat;
+    if (CT_SYSCALL(fstat, n_Descriptor(ho_file), &o_stat) != 0) return FALSE;
+    if (po_creation) *po_creation = o_FileTime(o_stat.st_ctim);
+    if (po_access) *po_access = o_FileTime(o_stat.st_atim);
+    if (po_write) *po_write = o_FileTime(o_stat.st_mtim);
+    return TRUE;
+}
+
+BOOL SetFileTime(HANDLE ho_file, const FILETIME *, const FILETIME *po_access,
+                 const FILETIME *po_write) {
+    struct timespec ao_times[2];
+    ao_times[0].tv_nsec = ao_times[1].tv_nsec = UTIME_OMIT;
+    if (po_access) ao_times[0] = o_TimeSpec(*po_access);
+    if (po_write) ao_times[1] = o_TimeSpec(*po_write);
+    return CT_SYSCALL(futimens, n_Descriptor(ho_file), ao_times) == 0;
+}
 
 BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists) {
+    if (!b_fail_if_exists) { // not provided: the library copies only to new names
+        errno = EINVAL;
+        return FALSE;
+    }
     if (!ct_posix::b_UsableName(pc_existing) || !ct_posix::b_UsableName(pc_new)) return FALSE;
-    const int n_in = ::open(pc_existing, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    const int n_in = CT_SYSCALL(open, pc_existing, O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (n_in < 0) return FALSE;
     struct stat o_stat;
-    if (::fstat(n_in, &o_stat) != 0) return o_FailClosing(n_in, errno, FALSE);
+    if (CT_SYSCALL(fstat, n_in, &o_stat) != 0) return o_FailClosing(n_in, errno, FALSE);
     if (!S_ISREG(o_stat.st_mode)) return o_FailClosing(n_in, EISDIR, FALSE);
-    if (::flock(n_in, LOCK_SH | LOCK_NB) != 0 || b_HeldByAnother(pc_new))
-        return o_FailClosing(n_in, EBUSY, FALSE);
+    if (CT_SYSCALL(flock, n_in, LOCK_SH | LOCK_NB) != 0) return o_FailClosing(n_in, EBUSY, FALSE);
 
-    // The copy is made whole beside the destination, with the source's
-    // protection from its creation on, and only then takes its name: a link
-    // planted at the name is replaced, never written through.
-    std::string s_temporary;
-    const int n_out = n_CreateBeside(pc_new, o_stat.st_mode & 0700, &s_temporary);
+    // A new file of its own, never one planted at the name, with the
+    // source's protection from its creation on.
+    const int n_out = CT_SYSCALL(open, pc_new, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                 o_stat.st_mode & 0700);
     if (n_out < 0) return o_FailClosing(n_in, errno, FALSE);
     const mode_t n_mode = n_TakeOwnership(n_out, o_stat);
-    int n_error = ::fchmod(n_out, n_mode) == 0 ? 0 : errno;
-    char ac_block[65536];
-    while (!n_error) {
-        const ssize_t n = ::read(n_in, ac_block, sizeof ac_block);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) n_error = errno;
-        if (n <= 0) break;
-        std::size_t n_written;
-        if (!b_WriteAll(n_out, ac_block, static_cast<std::size_t>(n), &n_written)) n_error = errno;
-    }
+    int n_error = CT_SYSCALL(fchmod, n_out, n_mode) == 0 ? 0 : errno;
+    if (!n_error) n_error = n_CopyContent(n_in, n_out);
+    // The last-write time goes with the content, as Windows copies it.
+    const struct timespec ao_times[2] = {{0, UTIME_OMIT}, o_stat.st_mtim};
+    if (!n_error && CT_SYSCALL(futimens, n_out, ao_times) != 0) n_error = errno;
     if (::close(n_out) != 0 && !n_error) n_error = errno;
     ::close(n_in);
-    if (!n_error) {
-        const int n_named = b_fail_if_exists ? ::link(s_temporary.c_str(), pc_new)
-                                             : ::rename(s_temporary.c_str(), pc_new);
-        if (n_named != 0 || !b_FlushFolderOf(pc_new)) n_error = errno;
-    }
-    ::unlink(s_temporary.c_str()); // gone after a rename; after a link, the spare name
+    if (n_error) CT_SYSCALL(unlink, pc_new); // a copy that failed leaves nothing behind
     errno = n_error;
     return n_error == 0;
+}
+
+BOOL MoveFileExA(LPCSTR pc_existing, LPCSTR pc_new, DWORD n_flags) {
+    if (!ct_posix::b_UsableName(pc_existing) || !ct_posix::b_UsableName(pc_new)) return FALSE;
+    if (!(n_flags & MOVEFILE_REPLACE_EXISTING) && ::access(pc_new, F_OK) == 0) {
+        errno = EEXIST;
+        return FALSE;
+    }
+    if (b_HeldByAnother(pc_existing) || b_HeldByAnother(pc_new)) {
+        errno = EBUSY;
+        return FALSE;
+    }
+    if (CT_SYSCALL(rename, pc_existing, pc_new) != 0) return FALSE;
+    return !(n_flags & MOVEFILE_WRITE_THROUGH) || b_FlushFolderOf(pc_new);
 }
 
 BOOL DeleteFileA(LPCSTR pc_name) {
@@ -215,7 +273,7 @@ BOOL DeleteFileA(LPCSTR pc_name) {
         errno = EBUSY;
         return FALSE;
     }
-    return ::unlink(pc_name) == 0;
+    return CT_SYSCALL(unlink, pc_name) == 0;
 }
 
 BOOL SetFileAttributesA(LPCSTR pc_name, DWORD n_attributes) {
@@ -225,13 +283,4 @@ BOOL SetFileAttributesA(LPCSTR pc_name, DWORD n_attributes) {
     const mode_t n_mode = o_stat.st_mode & 07777;
     return ::chmod(pc_name, n_attributes & FILE_ATTRIBUTE_READONLY ? n_mode & ~0222u
                                                                    : n_mode | S_IWUSR) == 0;
-}
-
-HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)); }
-
-BOOL DuplicateHandle(HANDLE, HANDLE ho_source, HANDLE, HANDLE *pho_target, DWORD, BOOL, DWORD) {
-    const int n_fd = ::fcntl(n_Descriptor(ho_source), F_DUPFD_CLOEXEC, 0);
-    if (n_fd < 0) return FALSE;
-    *pho_target = ho_FromDescriptor(n_fd);
-    return TRUE;
 }

@@ -41,6 +41,9 @@ typedef std::uint32_t ULONG;
 #define ERROR_FILE_NOT_FOUND ENOENT
 #define ERROR_PATH_NOT_FOUND ENOTDIR
 #define ERROR_ACCESS_DENIED EACCES
+#define ERROR_FILE_EXISTS EEXIST
+#define ERROR_ALREADY_EXISTS EEXIST
+#define NO_ERROR 0
 
 #define FILE_ATTRIBUTE_READONLY 0x00000001u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
@@ -50,7 +53,21 @@ typedef std::uint32_t ULONG;
 #define FILE_CURRENT 1
 #define FILE_END 2
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
-#define DUPLICATE_SAME_ACCESS 0x00000002u
+#define FILE_TYPE_UNKNOWN 0x0000u
+#define FILE_TYPE_DISK 0x0001u
+#define FILE_TYPE_CHAR 0x0002u
+#define FILE_TYPE_PIPE 0x0003u
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
+
+// Facts of the platform's paths that the logic needs.
+namespace ct_platform {
+// The separator between the components of a full path.
+const char c_path_separator = '/';
+// The longest path, in bytes without its terminator, that the file calls
+// take whole.
+const unsigned n_longest_path = 4095;
+} // namespace ct_platform
 
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
@@ -89,13 +106,20 @@ int MessageBoxA(HWND ho_owner, LPCSTR pc_text, LPCSTR pc_caption, UINT n_type);
 // Files (files.cpp). A file handle is a file descriptor. Share mode 0 is an
 // flock() lock taken without waiting, so that no other opener, in this
 // process or another, opens a file that a handle holds; a file held so can
-// be neither copied nor deleted. CREATE_ALWAYS empties a file only once it
-// holds it. FlushFileBuffers puts a file's data on the disk. A copy is
-// written to a new file beside the destination and renamed over it, with
-// the source's permission bits, owner and group (as far as the process may
-// set them); the folder is flushed after the rename, so that the new name
-// survives a power loss as a journalled NTFS name does. A name with a
-// control character is refused, as on Windows.
+// be neither copied, nor replaced by a move, nor deleted. CREATE_ALWAYS
+// empties a file only once it holds it. FlushFileBuffers puts a file's data
+// on the disk. A copy (only to a new name: fail-if-exists) carries the
+// source's permission bits, owner and group (as far as the process may set
+// them) and last-write time, and a copy that fails leaves nothing behind. A
+// move replaces the name, never writing through a link planted there; with
+// MOVEFILE_WRITE_THROUGH the folder is flushed after it, so that the new
+// name survives a power loss as a journalled NTFS name does. A name with a
+// control character is refused, as on Windows. Each system call inside can
+// be made to fail in the test build (system_calls.h).
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
 HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATTRIBUTES po_security,
                    DWORD n_disposition, DWORD n_flags, HANDLE ho_template);
 BOOL CloseHandle(HANDLE ho_object);
@@ -104,15 +128,21 @@ BOOL ReadFile(HANDLE ho_file, LPVOID pv_buffer, DWORD n_count, LPDWORD pn_read,
 BOOL WriteFile(HANDLE ho_file, LPCVOID pv_bytes, DWORD n_count, LPDWORD pn_written,
                LPOVERLAPPED po_overlapped);
 DWORD SetFilePointer(HANDLE ho_file, LONG n_distance, PLONG pn_distance_high, DWORD n_method);
+BOOL SetEndOfFile(HANDLE ho_file);
 BOOL FlushFileBuffers(HANDLE ho_file);
+// FILE_TYPE_DISK for a file that can move back; pipes, sockets and devices
+// cannot.
+DWORD GetFileType(HANDLE ho_file);
+// Only the last-write time is kept: the other two are left as they are.
+BOOL GetFileTime(HANDLE ho_file, FILETIME *po_creation, FILETIME *po_access, FILETIME *po_write);
+BOOL SetFileTime(HANDLE ho_file, const FILETIME *po_creation, const FILETIME *po_access,
+                 const FILETIME *po_write);
 BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists);
+BOOL MoveFileExA(LPCSTR pc_existing, LPCSTR pc_new, DWORD n_flags);
 BOOL DeleteFileA(LPCSTR pc_name);
 // Read-only takes every write permission away; any other attributes give
 // the owner's back.
 BOOL SetFileAttributesA(LPCSTR pc_name, DWORD n_attributes);
-HANDLE GetCurrentProcess();
-BOOL DuplicateHandle(HANDLE ho_source_process, HANDLE ho_source, HANDLE ho_target_process,
-                     HANDLE *pho_target, DWORD n_access, BOOL b_inherit, DWORD n_options);
 
 // Paths (paths.cpp): a directory search that honours * and ? in the final
 // component, files and folders alike; and the textual absolute path against

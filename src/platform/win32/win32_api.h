@@ -11,4 +11,13 @@
 // runs after all of them.
 #define CT_STATIC_ORDER
 
+// Facts of the platform's paths that the logic needs.
+namespace ct_platform {
+// The separator between the components of a full path.
+const char c_path_separator = '\\';
+// The longest path, in bytes without its terminator, that the file calls
+// take whole.
+const unsigned n_longest_path = MAX_PATH - 1;
+} // namespace ct_platform
+
 #endif
