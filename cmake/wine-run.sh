@@ -1,12 +1,23 @@
 #!/bin/sh
 # Runs a Windows program under Wine in the build's private prefix:
-#   wine-run.sh PREFIX PROGRAM [ARGS...]
-# The first run creates the prefix with the null graphics driver, so that
-# windows, message boxes and common dialogs exist without a display.
+#   wine-run.sh PREFIX ARCH PROGRAM [ARGS...]
+# ARCH is the build's processor: i686 runs under Wine's 32-bit loader,
+# x86_64 under its 64-bit one. The first run creates the prefix with the
+# null graphics driver, so that windows, message boxes and common dialogs
+# exist without a display.
 set -e
 prefix=$1
-shift
+arch=$2
+shift 2
 export WINEPREFIX="$prefix" WINEDEBUG=-all
+if [ "$arch" = x86_64 ]; then
+  # Debian's wine command prefers the 32-bit loader; a 64-bit program runs
+  # under the 64-bit loader and server.
+  export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+  wine=$WINELOADER
+else
+  wine=wine
+fi
 # No help viewer: a help request is then refused at once instead of
 # starting a viewer that waits for a user. The tests check help requests
 # through a recording stand-in.
@@ -16,10 +27,10 @@ mkdir -p "$(dirname "$prefix")"
   flock 9
   if [ ! -f "$prefix/.ctcommon-ready" ]; then
     # No Mono or Gecko installers: nothing here needs them.
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-    wineserver -w
+    WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1
+    "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    "${WINESERVER:-wineserver}" -w
     touch "$prefix/.ctcommon-ready"
   fi
 ) 9>"$prefix.lock"
-exec wine "$@"
+exec "$wine" "$@"

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Installs, on a Debian machine and as root, what building and testing need
 # and the machine lacks: the native toolchain with GoogleTest, clang with its
-# fuzzing runtime (fuzz/), the MinGW-w64 cross compiler, and Wine (32-bit) to
-# run the Windows tests.
+# fuzzing runtime (fuzz/), the MinGW-w64 cross compilers, and Wine to run the
+# Windows tests (32-bit, and 64-bit for machines that run no 32-bit programs).
 set -euo pipefail
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 missing=()
 for package in cmake ninja-build g++ binutils pkg-config libgtest-dev googletest libbenchmark-dev util-linux \
-               clang libclang-rt-14-dev g++-mingw-w64-i686 wine wine32:i386; do
+               clang libclang-rt-14-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64; do
   installed "$package" || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Checks the library's binary interface:
-#   check_interface.sh native|win32 LIBRARY
+#   check_interface.sh native|win32 LIBRARY [OBJDUMP]
 # It must export the members of its classes and nothing else, and the DLL
 # must import nothing but system DLLs and the MinGW runtime it ships with.
 set -eu
@@ -13,14 +13,14 @@ native)
   exports=$(nm -D --defined-only "$lib" | awk '{ print $3 }' | c++filt)
   ;;
 win32)
-  dump=$(i686-w64-mingw32-objdump -p "$lib")
+  dump=$(${3:-i686-w64-mingw32-objdump} -p "$lib")
   exports=$(printf '%s\n' "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
             grep -o '_Z[A-Za-z0-9_]*' | c++filt)
   imports=$(printf '%s\n' "$dump" | awk '/DLL Name:/ { print $3 }')
   for dll in $imports; do
     case $(printf '%s' "$dll" | tr 'A-Z' 'a-z') in
     kernel32.dll | user32.dll | comdlg32.dll | shell32.dll | ole32.dll | msvcrt.dll) ;;
-    libgcc_s_dw2-1.dll | libwinpthread-1.dll) ;;
+    libgcc_s_dw2-1.dll | libgcc_s_seh-1.dll | libwinpthread-1.dll) ;;
     *) echo "unexpected import: $dll"; fail=1 ;;
     esac
   done

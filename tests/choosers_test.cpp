@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cstddef>
 #include <string>
 
 namespace {
@@ -170,7 +171,11 @@ class Choosers : public ::testing::Test {
     // the first argument's buffer and room as they were at the call.
     void ExpectCommonFileFields(const char *pc_file, unsigned n_room, HWND ho_owner) {
         const OPENFILENAMEA &o = o_script.o_file_request;
+#if defined(_WIN32)
+        EXPECT_EQ(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR), o.lStructSize);
+#else
         EXPECT_EQ(76u, o.lStructSize);
+#endif
         EXPECT_EQ(ho_owner, o.hwndOwner);
         EXPECT_EQ(TestBuildModule(), o.hInstance);
         EXPECT_EQ(std::string("Export files\0*.kdw\0All files\0*.*\0\0", 34), o_script.s_filter);

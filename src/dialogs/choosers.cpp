@@ -10,11 +10,13 @@
 namespace {
 
 // OPENFILENAMEA as it was before the three fields that later versions of
-// the platform added (OPENFILENAME_SIZE_VERSION_400A).
-const DWORD n_request_size_400 = 76;
+// the platform added (OPENFILENAME_SIZE_VERSION_400A): 76 bytes on 32-bit
+// Windows, whose value the stand-ins elsewhere take as well.
 #if defined(_WIN32)
-static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == n_request_size_400,
-              "the 4.00 record size");
+const DWORD n_request_size_400 = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+static_assert(sizeof(void *) != 4 || n_request_size_400 == 76, "the 4.00 record size");
+#else
+const DWORD n_request_size_400 = 76;
 #endif
 
 const DWORD n_save_flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_SHOWHELP;   // 0x16

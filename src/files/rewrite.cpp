@@ -145,8 +145,10 @@ ct_files::et_Backup ct_files::eo_MakeBackup(Rewrite &o_rewrite, bool b_flush) {
             b_DeleteOwnFile(s_temporary);
             return e_BackupFailed;
         }
-        o_rewrite.ho_backup =
-            CreateFileA(s_backup.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        // Others may read the backup meanwhile, but neither change, replace
+        // nor delete it.
+        o_rewrite.ho_backup = CreateFileA(s_backup.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
         if (o_rewrite.ho_backup == INVALID_HANDLE_VALUE) {
             b_DeleteOwnFile(s_backup);
             return e_BackupFailed;

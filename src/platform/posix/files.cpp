@@ -28,12 +28,12 @@ template <typename T> T o_FailClosing(int n_fd, int n_error, T o_result) {
     return o_result;
 }
 
-// True when some open of another holds the file with share mode 0, as a
-// Windows file held so can be neither copied, replaced nor deleted.
+// True when some open of another holds the file, with any lock: a Windows
+// file open without delete sharing can be neither replaced nor deleted.
 bool b_HeldByAnother(const char *pc_name) {
     const int n_fd = ::open(pc_name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
     if (n_fd < 0) return false;
-    const bool b_held = ::flock(n_fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    const bool b_held = ::flock(n_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(n_fd);
     return b_held;
 }

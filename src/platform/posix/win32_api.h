@@ -36,6 +36,7 @@ typedef std::uint32_t ULONG;
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x00000001u
 
 // The last errors that say that a name does not exist.
 #define ERROR_FILE_NOT_FOUND ENOENT
@@ -104,9 +105,10 @@ HWND GetActiveWindow();
 int MessageBoxA(HWND ho_owner, LPCSTR pc_text, LPCSTR pc_caption, UINT n_type);
 
 // Files (files.cpp). A file handle is a file descriptor. Share mode 0 is an
-// flock() lock taken without waiting, so that no other opener, in this
-// process or another, opens a file that a handle holds; a file held so can
-// be neither copied, nor replaced by a move, nor deleted. CREATE_ALWAYS
+// exclusive flock() lock taken without waiting, so that no other opener, in
+// this process or another, opens a file that a handle holds, nor copies it;
+// any other share mode is a shared lock, which lets others read. A file
+// held either way can be neither replaced by a move nor deleted. CREATE_ALWAYS
 // empties a file only once it holds it. FlushFileBuffers puts a file's data
 // on the disk. A copy (only to a new name: fail-if-exists) carries the
 // source's permission bits, owner and group (as far as the process may set
