@@ -107,12 +107,39 @@ TEST_F(FileProtection, ABackupAndARestoreKeepTheOwnerAndGroup) {
     EXPECT_EQ(5678u, o_stat.st_gid);
 }
 
-// Another user's file, and a dangling target, planted at the backup's name.
+// A link that the caller names is followed on opening, as on Windows, and
+// a delete removes the link, not its target.
+TEST_F(FileProtection, ALinkThatTheCallerNamesIsFollowedAndOnlyItselfDeleted) {
+    const std::string s_link = o_folder.Path("link.kdw");
+    std::filesystem::create_symlink(s_file, s_link);
+    {
+        CT_Files co_file;
+        co_file.v_Open(s_link.c_str(), CT_Files::e_Write, 0);
+        co_file.v_Write("new", 3);
+        co_file.v_Close();
+    }
+    EXPECT_EQ("new", ReadWholeFile(s_file));
+    EXPECT_TRUE(std::filesystem::is_symlink(s_link));
+    CT_Files co_file;
+    co_file.v_Open(s_link.c_str(), CT_Files::e_Write, 0);
+    co_file.v_Cancel();
+    EXPECT_FALSE(std::filesystem::is_symlink(s_link));
+    EXPECT_TRUE(FileExists(s_file));
+}
+
+#endif
+
+// Another file, and on Linux a dangling target, planted at the backup's
+// name: the backup is a new file of its own, on both builds.
 TEST_F(FileProtection, ALinkPlantedAtTheBackupsNameIsReplacedNeverWrittenThrough) {
     const std::string s_victim = o_folder.Path("victim.txt");
     const std::string s_nowhere = o_folder.Path("nowhere.txt");
     enum { e_Symbolic, e_Hard, e_Dangling };
+#if defined(_WIN32)
+    for (int n_kind : {e_Hard})
+#else
     for (int n_kind : {e_Symbolic, e_Hard, e_Dangling})
+#endif
         for (bool b_cancel : {false, true}) {
             SCOPED_TRACE("link kind " + std::to_string(n_kind) +
                          (b_cancel ? ", cancel" : ", close"));
@@ -137,27 +164,5 @@ TEST_F(FileProtection, ALinkPlantedAtTheBackupsNameIsReplacedNeverWrittenThrough
             EXPECT_FALSE(std::filesystem::is_symlink(s_backup) || FileExists(s_backup));
         }
 }
-
-// A link that the caller names is followed on opening, as on Windows, and
-// a delete removes the link, not its target.
-TEST_F(FileProtection, ALinkThatTheCallerNamesIsFollowedAndOnlyItselfDeleted) {
-    const std::string s_link = o_folder.Path("link.kdw");
-    std::filesystem::create_symlink(s_file, s_link);
-    {
-        CT_Files co_file;
-        co_file.v_Open(s_link.c_str(), CT_Files::e_Write, 0);
-        co_file.v_Write("new", 3);
-        co_file.v_Close();
-    }
-    EXPECT_EQ("new", ReadWholeFile(s_file));
-    EXPECT_TRUE(std::filesystem::is_symlink(s_link));
-    CT_Files co_file;
-    co_file.v_Open(s_link.c_str(), CT_Files::e_Write, 0);
-    co_file.v_Cancel();
-    EXPECT_FALSE(std::filesystem::is_symlink(s_link));
-    EXPECT_TRUE(FileExists(s_file));
-}
-
-#endif
 
 } // namespace

@@ -70,7 +70,10 @@ void CT_Files::v_SaveOldFile() {
         return;
     }
     po_rewrite = ct_files::po_NewRewrite(co_filename);
-    if (!po_rewrite) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+    if (!po_rewrite) {
+        if (!b_Exist(co_filename)) return; // no name, or nothing there: nothing to keep
+        CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+    }
     const ct_files::et_Backup eo_backup = ct_files::eo_MakeBackup(*po_rewrite, false);
     if (eo_backup != ct_files::e_BackupMade) {
         delete po_rewrite;
