@@ -17,8 +17,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 namespace {

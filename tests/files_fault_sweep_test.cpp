@@ -6,6 +6,7 @@
 // possibly in the backup), never a mixture.
 #include "support/raised.h"
 #include "support/string_views.h"
+#include "support/system_facts.h"
 #include "support/temp_files.h"
 #include "support/test_hooks.h"
 
@@ -15,35 +16,10 @@
 
 #include <string>
 
-#if !defined(_WIN32)
-#include <dirent.h>
-#endif
-
 namespace {
-
-#if defined(_WIN32)
-const unsigned n_failure = ERROR_WRITE_FAULT;
-#else
-const unsigned n_failure = 5; // EIO
-#endif
 
 const std::string s_old = "old line 1\r\nold line 2\r\n";
 const std::string s_new = "new line 1\r\nnew line 2\r\nnew line 3\r\n";
-
-// The descriptors that the process holds open (Linux).
-int OpenDescriptors() {
-#if defined(_WIN32)
-    return 0;
-#else
-    int n_count = 0;
-    if (DIR *po_dir = opendir("/proc/self/fd")) {
-        while (readdir(po_dir))
-            ++n_count;
-        closedir(po_dir);
-    }
-    return n_count;
-#endif
-}
 
 enum et_Ending { e_Close, e_Cancel };
 
@@ -76,13 +52,13 @@ TEST_P(FaultSweep, EveryFailureLeavesWholeContent) {
     TempFolder o_folder;
     const std::string s_file = o_folder.Path("export.kdw");
     const std::string s_backup = s_file + ".old";
-    const int n_descriptors = OpenDescriptors();
+    const long n_handles = OpenHandles();
     bool b_ran_through = false;
-    for (unsigned n_fail = 1; !b_ran_through && n_fail < 100; ++n_fail) {
+    for (unsigned n_fail = 1; !b_ran_through && n_fail < 1000; ++n_fail) {
         WriteWholeFile(s_file, s_old);
         std::filesystem::remove(s_backup);
         ct_ClearFaults();
-        ct_FailCall(nullptr, n_fail, n_failure, b_persistent);
+        ct_FailCall(nullptr, n_fail, n_io_error, b_persistent);
         const Raised o_raised = Rewrite(s_file, eo_ending);
         b_ran_through = ct_CountCalls(nullptr) < n_fail;
         ct_ClearFaults();
@@ -99,7 +75,7 @@ TEST_P(FaultSweep, EveryFailureLeavesWholeContent) {
                   RaisedBy([&] { co_probe.v_Open(s_file.c_str(), CT_Files::e_Read, 0); }).n_code)
             << s_run;
         co_probe.v_Close();
-        EXPECT_EQ(n_descriptors, OpenDescriptors()) << s_run;
+        EXPECT_EQ(n_handles, OpenHandles()) << s_run;
 
         const std::string s_now = FileExists(s_file) ? ReadWholeFile(s_file) : "(no file)";
         const std::string s_kept = FileExists(s_backup) ? ReadWholeFile(s_backup) : "(no backup)";

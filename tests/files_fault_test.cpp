@@ -4,6 +4,7 @@
 // the library's test build, whose file calls can be made to fail.
 #include "support/raised.h"
 #include "support/string_views.h"
+#include "support/system_facts.h"
 #include "support/temp_files.h"
 #include "support/test_hooks.h"
 
@@ -16,14 +17,6 @@
 #include <vector>
 
 namespace {
-
-#if defined(_WIN32)
-const unsigned n_disk_full = ERROR_DISK_FULL;
-const unsigned n_denied = ERROR_ACCESS_DENIED;
-#else
-const unsigned n_disk_full = 28; // ENOSPC
-const unsigned n_denied = 13;    // EACCES
-#endif
 
 class FileFaults : public ::testing::Test {
   protected:
@@ -57,7 +50,7 @@ TEST_F(FileFaults, AFailedOpenRaises17AndLeavesTheBackupToCloseOrCancel) {
             const unsigned n_opens = OpensMadeBy(s_file, eo_mode);
             WriteWholeFile(s_file, "old content\r\n");
             CT_Files co_file;
-            ct_FailCall("CreateFileA", n_opens, n_denied, 0);
+            ct_FailCall("CreateFileA", n_opens, n_access_denied_error, 0);
             const Raised o_raised = RaisedBy([&] { co_file.v_Open(s_file.c_str(), eo_mode, 1); });
             EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
             EXPECT_EQ(s_file, o_raised.s_parameter);
@@ -88,7 +81,7 @@ TEST_F(FileFaults, AFailedBackupStopsTheOpenBeforeTheFileIsEmptied) {
             SCOPED_TRACE(std::string(o_case.pc_call) + " " + std::to_string(o_case.n_nth) +
                          (b_cancel ? ", cancel" : ", close"));
             ct_ClearFaults();
-            ct_FailCall(o_case.pc_call, o_case.n_nth, n_disk_full, 0);
+            ct_FailCall(o_case.pc_call, o_case.n_nth, n_disk_full_error, 0);
             CT_Files co_file;
             const Raised o_raised =
                 RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1); });
@@ -108,7 +101,7 @@ TEST_F(FileFaults, AWriteOnAFullDiskRaises18AndCancelRestores) {
     CT_Files co_file;
     co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
     co_file.v_Writeln("first line");
-    ct_FailCall("WriteFile", 1, n_disk_full, 0);
+    ct_FailCall("WriteFile", 1, n_disk_full_error, 0);
     const Raised o_raised = RaisedBy([&] { co_file.v_Writeln("second line"); });
     EXPECT_EQ(e_FileWriteFailed, o_raised.n_code);
     EXPECT_EQ(s_file, o_raised.s_parameter);
@@ -120,7 +113,7 @@ TEST_F(FileFaults, AWriteOnAFullDiskRaises18AndCancelRestores) {
 TEST_F(FileFaults, AFailedReadRaises19) {
     CT_Files co_file;
     co_file.v_Open(s_file.c_str(), CT_Files::e_Read, 0);
-    ct_FailCall("ReadFile", 1, n_denied, 0);
+    ct_FailCall("ReadFile", 1, n_access_denied_error, 0);
     CT_String co_line("kept");
     const Raised o_raised = RaisedBy([&] { co_file.v_ReadUntil(co_line, "\r\n"); });
     EXPECT_EQ(e_FileReadFailed, o_raised.n_code);
@@ -134,7 +127,7 @@ TEST_F(FileFaults, AFailedDeleteLeavesTheFileWithoutRaising) {
     CT_Files co_file;
     co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
     co_file.v_Write("new", 3);
-    ct_FailCall("DeleteFileA", 1, n_denied, 1);
+    ct_FailCall("DeleteFileA", 1, n_access_denied_error, 1);
     co_file.v_Close();
     EXPECT_EQ("new", ReadWholeFile(s_file));
     EXPECT_TRUE(FileExists(s_backup)); // the delete of the backup failed
@@ -142,7 +135,7 @@ TEST_F(FileFaults, AFailedDeleteLeavesTheFileWithoutRaising) {
 
     CT_Files co_fresh;
     co_fresh.v_Open(o_folder.Path("fresh.txt").c_str(), CT_Files::e_Write, 0);
-    ct_FailCall("DeleteFileA", 1, n_denied, 1);
+    ct_FailCall("DeleteFileA", 1, n_access_denied_error, 1);
     co_fresh.v_Cancel();
     EXPECT_TRUE(FileExists(o_folder.Path("fresh.txt")));
 }
@@ -158,7 +151,7 @@ TEST_F(FileFaults, ARestoreThatFailsKeepsTheBackup) {
         CT_Files co_file;
         co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
         co_file.v_Write("new", 3);
-        ct_FailCall(pc_call, 1, n_disk_full, 1);
+        ct_FailCall(pc_call, 1, n_disk_full_error, 1);
         co_file.v_Cancel();
         ct_ClearFaults();
         EXPECT_EQ("old content\r\n", ReadWholeFile(s_backup));
@@ -189,7 +182,7 @@ TEST_F(FileFaults, EachFlushComesBeforeTheStepThatNeedsIt) {
                      (o_case.b_flush_fails ? ", its flush failing" : ""));
         WriteWholeFile(s_file, "old content\r\n");
         ct_ClearFaults();
-        if (o_case.b_flush_fails) ct_FailCall("FlushFileBuffers", 2, n_disk_full, 0);
+        if (o_case.b_flush_fails) ct_FailCall("FlushFileBuffers", 2, n_disk_full_error, 0);
         CT_Files co_file;
         co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
         co_file.v_Write("new", 3);
@@ -223,7 +216,7 @@ TEST_F(FileFaults, OnlyARewriteWithABackupWaitsForTheDisk) {
 }
 
 TEST_F(FileFaults, AFullPathThatCannotBeFormedRaisesWindowsError) {
-    ct_FailCall("GetFullPathNameA", 1, n_denied, 0);
+    ct_FailCall("GetFullPathNameA", 1, n_access_denied_error, 0);
     const Raised o_raised = RaisedBy([&] { CT_Files::co_GetFileName(s_file.c_str()); });
     EXPECT_EQ(e_WindowsError, o_raised.n_code);
     EXPECT_EQ("GetFullPathName\r\n", o_raised.s_parameter);
@@ -257,7 +250,7 @@ TEST_F(FileFaults, ARewriteThatFailsIsRolledBackByteForByte) {
     try {
         co_file.v_Writeln("replacement one");
         co_file.v_Writeln("replacement two");
-        ct_FailCall("WriteFile", 1, n_disk_full, 0);
+        ct_FailCall("WriteFile", 1, n_disk_full_error, 0);
         co_file.v_Writeln("replacement three");
     } catch (et_ErrorCode eo_code) {
         b_caught = eo_code == e_FileWriteFailed;

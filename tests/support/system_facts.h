@@ -1,0 +1,41 @@
+// The system's error numbers that the tests name, and the handles that the
+// process holds, for programs of both library builds (header only: a test
+// of the test build links no other support code).
+#ifndef CTCOMMON_TESTS_SYSTEM_FACTS_H
+#define CTCOMMON_TESTS_SYSTEM_FACTS_H
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <cerrno>
+#include <dirent.h>
+#endif
+
+#if defined(_WIN32)
+const unsigned n_disk_full_error = ERROR_DISK_FULL;
+const unsigned n_access_denied_error = ERROR_ACCESS_DENIED;
+const unsigned n_io_error = ERROR_WRITE_FAULT;
+#else
+const unsigned n_disk_full_error = ENOSPC;
+const unsigned n_access_denied_error = EACCES;
+const unsigned n_io_error = EIO;
+#endif
+
+// The handles (Windows) or file descriptors (Linux) that the process holds
+// open; -1 where the system does not tell.
+inline long OpenHandles() {
+#if defined(_WIN32)
+    DWORD n_count = 0;
+    return GetProcessHandleCount(GetCurrentProcess(), &n_count) ? static_cast<long>(n_count) : -1;
+#else
+    long n_count = 0;
+    if (DIR *po_dir = ::opendir("/proc/self/fd")) {
+        while (::readdir(po_dir))
+            ++n_count;
+        ::closedir(po_dir);
+    }
+    return n_count;
+#endif
+}
+
+#endif
