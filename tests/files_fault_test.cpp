@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,39 @@ TEST_F(FileFaults, AFailedReadRaises19) {
     EXPECT_EQ("kept", Text(co_line));
     co_file.v_ReadUntil(co_line, "\r\n"); // the position did not move
     EXPECT_EQ("old content", Text(co_line));
+}
+
+// A delimiter search that read beyond the delimiter and cannot move back
+// has lost those bytes: it says so.
+TEST_F(FileFaults, AMoveBackThatFailsRaises19) {
+    WriteWholeFile(s_file, "abc\r\ndef\r\n");
+    CT_Files co_file;
+    co_file.v_Open(s_file.c_str(), CT_Files::e_Read, 0);
+    CT_String co_line("kept");
+    const std::function<void()> ao_reads[] = {
+        [&] { co_file.v_ReadUntil(co_line, "\r\n"); },
+        [&] { co_file.v_MoveUntil("\r\n"); },
+        [&] { co_file.n_CountUntil("\r\n"); },
+    };
+    for (const auto &read : ao_reads) {
+        ct_ClearFaults();
+        ct_FailCall("SetFilePointer", 1, n_io_error, 0);
+        const Raised o_raised = RaisedBy(read);
+        EXPECT_EQ(e_FileReadFailed, o_raised.n_code);
+        EXPECT_EQ(s_file, o_raised.s_parameter);
+        EXPECT_EQ("kept", Text(co_line));
+        co_file.v_Open(s_file.c_str(), CT_Files::e_Read, 0);
+    }
+}
+
+// A name that is not a call of the fault plan's list stops the test
+// program, so that a misspelt name cannot make a test pass by failing
+// nothing.
+TEST(FaultPlan, ANameOutsideTheListIsRefused) {
+    EXPECT_DEATH(ct_FailCall("CreateFile", 1, n_io_error, 0), "not a call that the test build");
+    EXPECT_DEATH(ct_CountCalls("WriteFiles"), "not a call that the test build");
+    for (unsigned n = 0; const char *pc_name = ct_CallName(n); ++n)
+        EXPECT_EQ(0u, ct_CountCalls(pc_name)) << pc_name; // every listed name is taken
 }
 
 TEST_F(FileFaults, AFailedDeleteLeavesTheFileWithoutRaising) {

@@ -20,8 +20,11 @@ CT_FAULT_IMPORT void ct_ClearFaults();
 // Sends the call of that name to a function of the same signature (null:
 // to the system again).
 CT_FAULT_IMPORT void ct_SetStandIn(const char *pc_call, void *pv_function);
-// The calls of that name (null: of any name) since the last clear.
+// The calls of that name (null: of any name) since the last clear. A name
+// that is not a faultable call stops the program, here and above.
 CT_FAULT_IMPORT unsigned ct_CountCalls(const char *pc_call);
+// The name of the n-th faultable call, or null past the last.
+CT_FAULT_IMPORT const char *ct_CallName(unsigned n_index);
 }
 
 #endif
