@@ -259,9 +259,39 @@ class CTCOMMON_API CT_Errors {
 
 /* A file on disk, opened for reading or writing. A rewrite can keep a
  * backup of the previous content ("name.old" beside the file) that v_Close
- * deletes (commit) and v_Cancel copies back (rollback); destroying an open
+ * deletes (commit) and v_Cancel puts back (rollback); destroying an open
  * object commits it. The file is held exclusively while open: no other
- * opener, in this process or another, can open it meanwhile.
+ * opener, in this process or another, can open it meanwhile. The backup is
+ * held too: others may read it, but not change, replace or delete it.
+ *
+ * One rewrite, whoever holds it: a copy or an assignment shares the rewrite
+ * of the object that it copies (its file, its position and its backup), and
+ * the rewrite ends exactly once. The first holder to cancel rolls it back
+ * for all; from then on the others hold nothing of it (their writes raise
+ * e_FileWriteFailed, their closes and cancels touch nothing). Otherwise the
+ * last holder to close, or to be destroyed, commits it. Assigning to an
+ * object, or opening it again, first ends its own part, as closing does.
+ *
+ * A rollback writes the old content back into the very file that was
+ * emptied, through the handle that holds it: every hard link of the file
+ * sees it, a link that the caller named stays a link, the file keeps its
+ * owner, protection and attributes, and its last-write time is the old one
+ * again. The backup is deleted once that content is on the disk; a backup
+ * that cannot be put back is kept, as the only good copy.
+ *
+ * The object acts on the file that it opened: the full path is taken when
+ * it is opened, so that a later change of the current folder (a file
+ * chooser makes the chosen file's folder current on Windows) never points a
+ * commit or a rollback at a namesake elsewhere. Error parameters keep the
+ * name as the caller gave it.
+ *
+ * A backup is always a new file: it is copied under a temporary name
+ * ("~" and eight hex digits, ".tmp", beside it) and then renamed, so that
+ * whatever stood at "name.old" (a stale backup, a link of any kind) is
+ * replaced as a name and never written through. A backup whose name, or
+ * that temporary name, is longer than the system's file calls take whole
+ * (MAX_PATH on Windows) stops the open with e_FileOpenFailed before anything
+ * is created.
  *
  * A rewrite with a backup waits for the disk twice, so that a power loss
  * at any moment leaves the old content or the new one whole: the backup is
@@ -275,10 +305,9 @@ class CTCOMMON_API CT_Errors {
  * "GetFullPathName\r\n" when a path cannot be made absolute.
  *
  * On Linux "/" is the path separator, an open takes an flock() lock
- * without waiting, a copy is written to a new file beside its destination
- * and renamed over it (a link planted at the backup's name is replaced,
- * never written through), a name with a control character is refused as on
- * Windows, and a search honours the wildcards * and ?. */
+ * without waiting (a shared one for the backup), a name with a control
+ * character is refused as on Windows, and a search honours the wildcards *
+ * and ?. */
 class CTCOMMON_API CT_Files {
   public:
     /* The desired access, handed to the system as it is. */
@@ -288,8 +317,8 @@ class CTCOMMON_API CT_Files {
     };
 
     CT_Files();
-    /* A copy of an open object holds its own handle to the same open file
-     * (same position, same lock), so that each copy closes only its own. */
+    /* Shares the other object's rewrite (see above). Copies share one file
+     * and one position: use them from one thread at a time, as one object. */
     CT_Files(const CT_Files &co_other);
     CT_Files &operator=(const CT_Files &co_other);
     /* Commits, as v_Close. */
@@ -299,15 +328,20 @@ class CTCOMMON_API CT_Files {
      * copied to "name.old". Raises 17 when the file cannot be opened or the
      * backup cannot be made (the file then keeps its content). */
     void v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup);
+    /* Makes the backup of the file last named, if it exists. On an object
+     * that holds a backup already it does nothing: that backup keeps the
+     * content from before the rewrite. On one that holds its file without a
+     * backup it raises 17 and changes nothing: the old content is gone. */
     void v_SaveOldFile();
-    /* Closes the file and rolls the rewrite back: the backup is copied over
-     * the file and deleted, or, without a backup, the file that this object
-     * created or emptied is deleted. A file that the object did not write
-     * (opened for reading, or whose open failed) is left alone and only its
-     * backup deleted; a backup that cannot be copied back is kept. */
+    /* Rolls the rewrite back for every holder, unless it has ended: the
+     * backup's content is put back into the file and the backup deleted,
+     * or, without a backup, the file that the rewrite created or emptied is
+     * deleted. A file that it did not write (opened for reading, or whose
+     * open failed) is left alone and only its backup deleted. */
     void v_Cancel();
-    /* Closes the file and deletes its backup, once the new content is on
-     * the disk; a backup whose file cannot be flushed is kept. */
+    /* Lets go of the rewrite; the last holder commits it: the backup is
+     * deleted once the new content is on the disk, and kept when the file
+     * cannot be flushed. */
     void v_Close();
 
     void v_Write(CT_String co_text);
@@ -318,9 +352,12 @@ class CTCOMMON_API CT_Files {
     void v_Read(char *pc_buffer, unsigned n_count);
     /* Moves past the next occurrence of the delimiter, compared byte for
      * byte in one forward pass (after a mismatch the search starts again at
-     * the next byte, so "ab" in "aabab" ends after the fifth byte). */
+     * the next byte, so "ab" in "aabab" ends after the fifth byte). On a
+     * file that cannot move back (a pipe, a device) the delimiter reads read
+     * no byte beyond the delimiter; a move back that fails raises 19. */
     void v_MoveUntil(CT_String co_delimiter);
-    /* The bytes before the next delimiter; the position does not move. */
+    /* The bytes before the next delimiter; the position does not move. On a
+     * file that cannot move back it raises 19 and reads nothing. */
     unsigned n_CountUntil(CT_String co_delimiter);
     /* Reads the text before the next delimiter (up to a NUL byte in it) and
      * moves past the delimiter; at the end of the file the target stays as
