@@ -22,11 +22,14 @@ const unsigned n_io_error = EIO;
 #endif
 
 // The handles (Windows) or file descriptors (Linux) that the process holds
-// open; -1 where the system does not tell.
+// open; -1 where the system does not tell (Wine counts none). Where it does
+// not, a handle left open still shows: the file it holds stays held.
 inline long OpenHandles() {
 #if defined(_WIN32)
     DWORD n_count = 0;
-    return GetProcessHandleCount(GetCurrentProcess(), &n_count) ? static_cast<long>(n_count) : -1;
+    return GetProcessHandleCount(GetCurrentProcess(), &n_count) && n_count > 0
+               ? static_cast<long>(n_count)
+               : -1;
 #else
     long n_count = 0;
     if (DIR *po_dir = ::opendir("/proc/self/fd")) {
