@@ -66,12 +66,11 @@ bool RunChild(const std::string &s_file, bool b_cancel, std::chrono::microsecond
               et_From eo_from = e_FromStart) {
     int an_pipe[2];
     if (::pipe(an_pipe) != 0) return false;
-    if (eo_from == e_FromStart) Signal(an_pipe[1]);
     const pid_t n_child = fork();
     if (n_child == 0) RewriteAndExit(s_file, b_cancel, eo_from, an_pipe[1]);
     ::close(an_pipe[1]);
     char c_signal;
-    const bool b_reached = ::read(an_pipe[0], &c_signal, 1) == 1;
+    const bool b_reached = eo_from == e_FromStart || ::read(an_pipe[0], &c_signal, 1) == 1;
     ::close(an_pipe[0]);
     const auto o_deadline =
         std::chrono::steady_clock::now() + (b_reached ? o_delay : std::chrono::microseconds(0));

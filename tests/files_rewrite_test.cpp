@@ -37,12 +37,6 @@ class SharedRewrite : public ::testing::Test {
     TempFolder o_folder;
     const std::string s_file = o_folder.Path("export.kdw");
     const std::string s_backup = s_file + ".old";
-
-    // True when another opener can have the file now.
-    bool FileIsFree() {
-        CT_Files co_probe;
-        return RaisedBy([&] { co_probe.v_Open(s_file.c_str(), CT_Files::e_Read, 0); }).n_code == -1;
-    }
 };
 
 enum et_End { e_CloseIt, e_CancelIt, e_DestroyIt };
@@ -85,12 +79,12 @@ TEST_F(SharedRewrite, HoldersEndItOnceInAnyOrder) {
                 if (ao_end[n] == e_DestroyIt) ao_holders[n].reset();
                 b_cancelled = b_cancelled || ao_end[n] == e_CancelIt;
                 if (b_cancelled) {
-                    EXPECT_TRUE(FileIsFree());
+                    EXPECT_TRUE(CanOpen(s_file));
                     EXPECT_EQ("old\r\n", ReadWholeFile(s_file));
                     EXPECT_FALSE(FileExists(s_backup));
                 } else if (n_step < 2) {
                     EXPECT_TRUE(FileExists(s_backup)); // not committed yet
-                    EXPECT_FALSE(FileIsFree());
+                    EXPECT_FALSE(CanOpen(s_file));
                 }
             }
             EXPECT_EQ(b_cancelled ? "old\r\n" : "new and more", ReadWholeFile(s_file));

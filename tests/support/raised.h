@@ -24,4 +24,11 @@ template <typename Action> Raised RaisedBy(Action action) {
     return o_raised;
 }
 
+// Whether another opener can have the file now: opening it for reading,
+// with nothing else held, raises nothing.
+inline bool CanOpen(const std::string &s_path) {
+    CT_Files co_probe;
+    return RaisedBy([&] { co_probe.v_Open(s_path.c_str(), CT_Files::e_Read, 0); }).n_code == -1;
+}
+
 #endif
