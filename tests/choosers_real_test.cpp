@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -134,27 +136,59 @@ TEST_F(RealChoosers, AnAnswerTooLongForTheFirstArgumentRaisesTooManyFiles) {
 }
 
 TEST_F(RealChoosers, TheFolderChooser) {
-    CT_String co_folder;
+    const char *pc_caption = "Please select a folder below and click OK.";
+    CT_String co_folder("kept");
     int b_chosen = 1;
-    EXPECT_TRUE(
-        AnswerChooser({e_FolderChooser, "Please select a folder below and click OK.", {}, true},
-                      [&] { b_chosen = CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr); }));
+    EXPECT_TRUE(AnswerChooser({e_FolderChooser, pc_caption, {}, true}, [&] {
+        b_chosen = CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr);
+    }));
     EXPECT_EQ(0, b_chosen);
-#if defined(_WIN32)
-    // Confirmed as it opens: the folder selected at first.
-    EXPECT_TRUE(AnswerChooser({e_FolderChooser, "", {}}, [&] {
+    EXPECT_EQ("kept", Text(co_folder));
+    const std::string s_wanted = o_folder.Path("chosen");
+    std::filesystem::create_directory(s_wanted);
+    EXPECT_TRUE(AnswerChooser({e_FolderChooser, pc_caption, {s_wanted}}, [&] {
         b_chosen = CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr);
     }));
     EXPECT_EQ(1, b_chosen);
-    EXPECT_EQ(1, CT_Files::b_Exist(co_folder));
-#else
-    const std::string s_wanted = o_folder.Folder();
-    EXPECT_TRUE(
-        AnswerChooser({e_FolderChooser, "Please select a folder below and click OK.", {s_wanted}},
-                      [&] { b_chosen = CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr); }));
-    EXPECT_EQ(1, b_chosen);
-    EXPECT_EQ(s_wanted.substr(0, s_wanted.size() - 1), Text(co_folder)); // no separator added
-#endif
+    EXPECT_EQ(s_wanted, Text(co_folder)); // no separator added
+}
+
+// A folder whose path does not fit into MAX_PATH bytes is no answer: some
+// systems cut its path to fit, which names another folder or none.
+TEST_F(RealChoosers, TheFolderChooserNeverAnswersWithACutPath) {
+    for (const bool b_sibling : {false, true})
+        for (const std::size_t n_length : {258u, 259u, 260u, 270u, 300u}) {
+            std::string s_chosen = o_folder.Path(std::to_string(n_length) + (b_sibling ? "s" : ""));
+            while (s_chosen.size() < 230)
+                s_chosen += s_sep + std::string(20, 'd');
+            s_chosen += s_sep + std::string(n_length - s_chosen.size() - 1, 'f');
+            ASSERT_EQ(n_length, s_chosen.size());
+            std::filesystem::create_directories(s_chosen);
+            // The folder that the path cut to MAX_PATH bytes would name.
+            if (b_sibling && n_length > 259)
+                std::filesystem::create_directory(s_chosen.substr(0, 259));
+            SCOPED_TRACE(std::to_string(n_length) + (b_sibling ? ", with its cut sibling" : ""));
+            CT_String co_folder("kept");
+            int b_chosen = -1;
+            EXPECT_TRUE(AnswerChooser(
+                {e_FolderChooser, "Please select a folder below and click OK.", {s_chosen}},
+                [&] { b_chosen = CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr); }));
+            EXPECT_EQ(n_length < 260, b_chosen);
+            EXPECT_EQ(n_length < 260 ? s_chosen : "kept", Text(co_folder));
+        }
+    // A path whose first 259 bytes end in the chosen folder's own name: cut
+    // there, it would name the folder's parent of the same name.
+    std::string s_chosen = o_folder.Path("twice");
+    while (s_chosen.size() < 254)
+        s_chosen += s_sep + std::string(std::min<std::size_t>(20, 253 - s_chosen.size()), 'd');
+    s_chosen += s_sep + "same" + s_sep + "same";
+    ASSERT_EQ(259u, s_chosen.size() - 5);
+    std::filesystem::create_directories(s_chosen);
+    CT_String co_folder("kept");
+    EXPECT_TRUE(AnswerChooser(
+        {e_FolderChooser, "Please select a folder below and click OK.", {s_chosen}},
+        [&] { EXPECT_EQ(0, CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr)); }));
+    EXPECT_EQ("kept", Text(co_folder));
 }
 
 } // namespace

@@ -102,16 +102,18 @@ int CT_FilesDialog::b_BrowseForFolder(CT_String &co_folder, HWND ho_owner) {
     o_request.lpszTitle = co_caption;
     LPITEMIDLIST po_item = SHBrowseForFolderA(&o_request);
     if (!po_item) return 0;
-    int b_chosen = 0;
-    try {
-        co_folder.b_ReSize(MAX_PATH); // the path may take MAX_PATH bytes
-        b_chosen = SHGetPathFromIDListA(po_item, co_folder) && !co_folder.b_IsEmpty();
-    } catch (...) {
-        po_allocator->Free(po_item);
-        throw;
-    }
+    // The path comes into a buffer of ours first: a folder that has none,
+    // or whose path does not fit, leaves the caller's string as it was.
+    char ac_path[MAX_PATH + 1];
+    ac_path[0] = 0;
+    ac_path[MAX_PATH] = 0; // also behind a cut answer that lost its end
+    const bool b_found = SHGetPathFromIDListA(po_item, ac_path) && ac_path[0] &&
+                         ct_platform::b_IsWholeFolderPath(po_item, ac_path);
     po_allocator->Free(po_item);
-    return b_chosen;
+    if (!b_found) return 0;
+    co_folder.b_ReSize(MAX_PATH); // room for any path the platform gives
+    std::memcpy(static_cast<char *>(co_folder), ac_path, std::strlen(ac_path) + 1);
+    return 1;
 }
 
 int CT_FilesDialog::b_ChooseSaveFile(CT_String &co_file, CT_String co_filter, HWND ho_owner) {

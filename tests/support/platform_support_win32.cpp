@@ -2,6 +2,9 @@
 #include "platform_support.h"
 #include "win32_dialogs.h"
 
+#include <commctrl.h>
+#include <shlobj.h>
+
 #include <cstdio>
 
 HINSTANCE LibraryModule() { return GetModuleHandleA("ctcommon.dll"); }
@@ -126,6 +129,63 @@ std::string s_Typed(const std::vector<std::string> &as_names) {
     return s_typed;
 }
 
+HWND ho_FolderTree(HWND ho_chooser) {
+    return FindWindowExA(ho_chooser, nullptr, WC_TREEVIEWA, nullptr);
+}
+
+std::string s_ItemText(HWND ho_tree, HTREEITEM ho_item) {
+    TVITEMA o_item = {};
+    char ac_text[1024] = {0};
+    o_item.mask = TVIF_TEXT;
+    o_item.hItem = ho_item;
+    o_item.pszText = ac_text;
+    o_item.cchTextMax = sizeof ac_text;
+    if (!ho_item || !SendMessageA(ho_tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&o_item)))
+        return "";
+    return ac_text;
+}
+
+HTREEITEM ho_Selected(HWND ho_tree) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(ho_tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+// The child of the item that shows the name, once the item is opened.
+HTREEITEM ho_ChildNamed(HWND ho_tree, HTREEITEM ho_parent, const std::string &s_name) {
+    SendMessageA(ho_tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(ho_parent));
+    HTREEITEM ho_child = reinterpret_cast<HTREEITEM>(
+        SendMessageA(ho_tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(ho_parent)));
+    while (ho_child && s_ItemText(ho_tree, ho_child) != s_name)
+        ho_child = reinterpret_cast<HTREEITEM>(
+            SendMessageA(ho_tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(ho_child)));
+    return ho_child;
+}
+
+// Selects the folder in the folder chooser's tree as a user does: the
+// chooser is sent to the folder that holds it, and the folder is picked
+// among that one's children. (Sending it to a folder whose path is longer
+// than MAX_PATH goes astray.)
+void v_SelectFolder(HWND ho_chooser, const std::string &s_folder) {
+    const std::size_t n_cut = s_folder.find_last_of('\\');
+    const std::string s_parent = s_folder.substr(0, n_cut);
+    const std::string s_parent_name = s_parent.substr(s_parent.find_last_of('\\') + 1);
+    const std::string s_name = s_folder.substr(n_cut + 1);
+    const HWND ho_tree = ho_FolderTree(ho_chooser);
+    for (int n_try = 0; n_try < 50; ++n_try) {
+        if (s_ItemText(ho_tree, ho_Selected(ho_tree)) == s_parent_name) {
+            const HTREEITEM ho_child = ho_ChildNamed(ho_tree, ho_Selected(ho_tree), s_name);
+            if (ho_child)
+                SendMessageA(ho_tree, TVM_SELECTITEM, TVGN_CARET,
+                             reinterpret_cast<LPARAM>(ho_child));
+            if (s_ItemText(ho_tree, ho_Selected(ho_tree)) == s_name) return;
+        } else {
+            SendMessageA(ho_chooser, BFFM_SETSELECTIONA, TRUE,
+                         reinterpret_cast<LPARAM>(s_parent.c_str()));
+        }
+        Sleep(100);
+    }
+    std::fprintf(stderr, "the chooser did not select %s\n", s_folder.c_str());
+}
+
 DWORD WINAPI n_WatchForChooser(LPVOID pv_watch) {
     ChooserWatch *po_watch = static_cast<ChooserWatch *>(pv_watch);
     const ChooserAnswer &o_answer = *po_watch->po_answer;
@@ -136,8 +196,12 @@ DWORD WINAPI n_WatchForChooser(LPVOID pv_watch) {
         if (ho_chooser) {
             po_watch->b_seen = true;
             Sleep(100); // let the chooser finish filling itself
-            if (!o_answer.b_cancel && !o_answer.as_names.empty())
-                SetDlgItemTextA(ho_chooser, 0x47C, s_Typed(o_answer.as_names).c_str());
+            if (!o_answer.b_cancel && !o_answer.as_names.empty()) {
+                if (o_answer.eo_kind == e_FolderChooser)
+                    v_SelectFolder(ho_chooser, o_answer.as_names[0]);
+                else
+                    SetDlgItemTextA(ho_chooser, 0x47C, s_Typed(o_answer.as_names).c_str());
+            }
             PostMessageA(ho_chooser, WM_COMMAND, o_answer.b_cancel ? IDCANCEL : IDOK, 0);
             // A chooser that refuses the answer shows a message and stays:
             // the message is closed and the chooser cancelled, so that the

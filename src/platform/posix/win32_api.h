@@ -235,6 +235,12 @@ HRESULT SHGetMalloc(IMalloc **ppo_allocator);
 LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA po_request);
 BOOL SHGetPathFromIDListA(PCIDLIST_ABSOLUTE po_item, LPSTR pc_path);
 
+namespace ct_platform {
+// Whether the path that SHGetPathFromIDListA gave for the item is all of
+// it. The stand-in above refuses a path that does not fit, never cuts one.
+inline bool b_IsWholeFolderPath(PCIDLIST_ABSOLUTE, const char *) { return true; }
+} // namespace ct_platform
+
 // Help (choosers.cpp): a request is written to standard error.
 #define HELP_CONTEXT 0x0001u
 #define HELP_FINDER 0x000Bu

@@ -18,6 +18,14 @@ const char c_path_separator = '\\';
 // The longest path, in bytes without its terminator, that the file calls
 // take whole.
 const unsigned n_longest_path = MAX_PATH - 1;
+// The prefix of device paths: the full path of a name that the system reads
+// as a device (aux.txt, con.kdw, nul in any folder) is \\.\aux and the like.
+const char *const pc_device_namespace = "\\\\.\\";
+
+// Whether the path that SHGetPathFromIDListA gave for the item, at most
+// MAX_PATH bytes, is all of it. Windows refuses a folder whose path does
+// not fit; some systems (Wine) cut the path to fit and report success.
+bool b_IsWholeFolderPath(PCIDLIST_ABSOLUTE po_item, const char *pc_path);
 } // namespace ct_platform
 
 #endif
