@@ -198,6 +198,64 @@ TEST_F(ErrorDisplay, TheActiveWindowOwnsTheBox) {
 }
 #endif
 
+// Whether the text's first n_bytes bytes end between two characters (a byte
+// from 0x81 to 0x9F or from 0xE0 to 0xEF leads a double-byte character).
+bool EndsBetweenCharacters(const std::string &s_text, std::size_t n_bytes) {
+    std::size_t n_at = 0;
+    while (n_at < n_bytes) {
+        const unsigned char c_byte = static_cast<unsigned char>(s_text[n_at]);
+        n_at += (c_byte >= 0x81 && c_byte <= 0x9F) || (c_byte >= 0xE0 && c_byte <= 0xEF) ? 2 : 1;
+    }
+    return n_at == n_bytes;
+}
+
+std::string Repeated(const std::string &s_piece, std::size_t n_times) {
+    std::string s_text;
+    for (std::size_t i = 0; i < n_times; ++i)
+        s_text += s_piece;
+    return s_text;
+}
+
+// A box shows at most 32,000 bytes: a longer message is cut between two
+// characters and ends in a mark; the record keeps the whole parameter.
+TEST_F(ErrorDisplay, ALongMessageIsCutBetweenCharactersAndMarked) {
+    const std::size_t n_longest = 32000;
+    const std::string s_mark = "\n[...]";
+    const std::string s_before = "An error occured when writing in the file\n \"";
+    const std::string s_pair = "\x82\x41"; // one double-byte character
+    const struct {
+        const char *pc_label;
+        std::string s_parameter;
+    } cases[] = {
+        {"fits exactly", std::string(n_longest - s_before.size() - 1, 'n')},
+        {"one byte over", std::string(n_longest - s_before.size(), 'n')},
+        {"39,999 bytes", std::string(39999, 'n')},
+        {"70,042 bytes", std::string(70042, 'n')},
+        {"double-byte characters", Repeated(s_pair, 20000)},
+        {"double-byte characters, one byte later", "a" + Repeated(s_pair, 20000)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.pc_label);
+        const std::string s_message = s_before + c.s_parameter + "\"";
+        const Raised o_raised =
+            RaisedBy([&] { CT_Errors::v_ThrowError(e_FileWriteFailed, c.s_parameter.c_str()); });
+        EXPECT_EQ(c.s_parameter, o_raised.s_parameter);
+        const ShownNotice o_box = DisplayRecorded();
+        ASSERT_TRUE(o_box.b_shown);
+        if (s_message.size() <= n_longest) {
+            EXPECT_EQ(s_message, o_box.s_text);
+            continue;
+        }
+        EXPECT_LE(o_box.s_text.size(), n_longest);
+        ASSERT_GT(o_box.s_text.size(), s_mark.size());
+        const std::size_t n_kept = o_box.s_text.size() - s_mark.size();
+        EXPECT_GE(n_kept + 1, n_longest - s_mark.size()); // at most the last character lost
+        EXPECT_EQ(s_mark, o_box.s_text.substr(n_kept));
+        EXPECT_EQ(s_message.substr(0, n_kept), o_box.s_text.substr(0, n_kept));
+        EXPECT_TRUE(EndsBetweenCharacters(s_message, n_kept));
+    }
+}
+
 // A host's rewrite of an export file fails: the write raises 18 with the
 // file's name, the host catches the code and shows the error.
 TEST_F(ErrorDisplay, AFailedWriteIsCaughtAndShownAsAHostWould) {

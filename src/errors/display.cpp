@@ -5,6 +5,29 @@
 #include "platform/platform.h"
 #include "string/characters.h"
 
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// A message box shows a text of up to 32,766 characters; a longer one comes
+// out as garbage, or cut anywhere. A longer message is cut to this many
+// bytes, mark included, between two characters, and its end says so.
+const std::size_t n_longest_shown = 32000;
+const char ac_cut_mark[] = "\n[...]";
+
+void v_FitTheBox(CT_String &co_message) {
+    char *pc_text = co_message;
+    if (std::strlen(pc_text) <= n_longest_shown) return;
+    std::uint64_t n_stepped = 0;
+    const char *pc_cut = ct_chars::pc_StepChars(
+        pc_text, pc_text + n_longest_shown - (sizeof ac_cut_mark - 1), UINT64_MAX, &n_stepped);
+    pc_text[pc_cut - pc_text] = 0;
+    co_message = co_message + ac_cut_mark;
+}
+
+} // namespace
+
 void CT_Errors::v_DisplayError() {
     v_DisplayMessage();
     v_ResetError();
@@ -53,6 +76,7 @@ void CT_Errors::v_DisplayMessage() {
         // A code without a message: "Error <code> (no message associated with)".
         co_message.v_Load(ho_instance, 999, co_marker, static_cast<const char *>(co_code));
     }
+    v_FitTheBox(co_message);
     MessageBoxA(GetActiveWindow(), co_message, co_title, MB_OK | MB_ICONEXCLAMATION);
 }
 

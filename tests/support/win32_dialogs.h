@@ -22,9 +22,11 @@ inline bool b_IsShownDialog(HWND ho_window, const char *pc_caption) {
 
 // The text of a message box.
 inline std::string s_DialogText(HWND ho_dialog) {
-    char ac_text[4096] = {0};
-    GetDlgItemTextA(ho_dialog, 0xFFFF, ac_text, sizeof ac_text);
-    return ac_text;
+    const HWND ho_text = GetDlgItem(ho_dialog, 0xFFFF);
+    std::string s_text(static_cast<std::size_t>(GetWindowTextLengthA(ho_text)) * 2 + 1, 0);
+    s_text.resize(static_cast<std::size_t>(
+        GetWindowTextA(ho_text, &s_text[0], static_cast<int>(s_text.size()))));
+    return s_text;
 }
 
 #endif
