@@ -72,6 +72,29 @@ TEST_F(HostileNames, OpeningRaises17AndLeavesNothingBehind) {
         }
 }
 
+#if defined(_WIN32)
+// Names that the system reads as devices (elsewhere they are plain names)
+// name no file: opening one raises 17 in every mode and writes to no device.
+TEST_F(HostileNames, DeviceNamesCannotBeOpened) {
+    const std::set<std::string> o_before = Listing(o_folder);
+    const std::string as_names[] = {s_dir + "aux.txt", s_dir + "con.kdw", s_dir + "nul", "COM1.txt",
+                                    s_dir + "sub" + s_sep + "prn"};
+    for (const std::string &s_name : as_names)
+        for (const CT_Files::et_OpenMode eo_mode : {CT_Files::e_Write, CT_Files::e_Read})
+            for (const int b_backup : {0, 1}) {
+                SCOPED_TRACE(s_name + ", mode " + std::to_string(eo_mode) + ", backup " +
+                             std::to_string(b_backup));
+                CT_Files co_file;
+                const Raised o_raised =
+                    RaisedBy([&] { co_file.v_Open(s_name.c_str(), eo_mode, b_backup); });
+                EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
+                EXPECT_EQ(s_name, o_raised.s_parameter);
+                co_file.v_Cancel();
+                EXPECT_EQ(o_before, Listing(o_folder));
+            }
+}
+#endif
+
 TEST_F(HostileNames, ThePathUtilitiesWorkOnTheTextAlone) {
     EXPECT_EQ(e_WindowsError, RaisedBy([] { CT_Files::co_GetFileName(""); }).n_code);
     EXPECT_EQ("bad\x01name.txt", Text(CT_Files::co_GetFileName(o_names[1].s_name.c_str())));

@@ -77,6 +77,35 @@ TEST(PathParts, TheFinalComponentAndTheFolder) {
     }
 }
 
+// Names that Windows reads as devices in any folder (aux, con, prn, nul,
+// com1, lpt1, with any extension): the utilities answer for the text as
+// written, as for any other name.
+TEST(PathParts, DeviceNamesAreTakenAsWritten) {
+    const std::string s_current = CurrentFolder();
+    const std::string s_r4 = s_root + "r4" + s_sep;
+    const struct {
+        std::string s_path, s_name, s_folder;
+    } cases[] = {
+        {s_r4 + "aux.txt", "aux.txt", s_r4},
+        {s_root + "exports" + s_sep + "con.kdw", "con.kdw", s_root + "exports" + s_sep},
+        {s_r4 + "sub" + s_sep + ".." + s_sep + "PRN.doc", "PRN.doc", s_r4},
+        {s_r4 + "nul", "nul", s_r4},
+        {s_r4 + "COM1.txt", "COM1.txt", s_r4},
+        {"lpt1.txt", "lpt1.txt", s_current},
+        {"aux", "aux", s_current},
+        {s_r4 + "auxiliary.txt", "auxiliary.txt", s_r4},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.s_name, FileName(c.s_path)) << c.s_path;
+        EXPECT_EQ(c.s_folder, Folder(c.s_path)) << c.s_path;
+    }
+#if defined(_WIN32)
+    // A device path written as one is the system's to answer.
+    EXPECT_EQ("aux", FileName("\\\\.\\aux"));
+    EXPECT_EQ("\\\\.\\", Folder("\\\\.\\aux"));
+#endif
+}
+
 TEST(PathParts, TheFolderMayReplaceThePathItCameFrom) {
     const std::string s_path = s_root + "data" + s_sep + "paper.doc";
     CT_String co_path(s_path.c_str());

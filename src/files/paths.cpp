@@ -2,6 +2,7 @@
 #include "ctcommon.h"
 #include "files/full_path.h"
 #include "platform/platform.h"
+#include "string/characters.h"
 
 bool ct_files::b_FullPath(const char *pc_name, CT_String &co_full, char **ppc_final) {
     for (;;) {
@@ -18,12 +19,54 @@ bool ct_files::b_FullPath(const char *pc_name, CT_String &co_full, char **ppc_fi
 
 namespace {
 
+// Whether the text starts with the prefix, a '/' in it standing for the
+// separator, as the system reads it.
+bool b_StartsWithPath(const char *pc_text, const char *pc_prefix) {
+    for (; *pc_prefix; ++pc_text, ++pc_prefix)
+        if (*pc_text != *pc_prefix &&
+            !(*pc_prefix == ct_platform::c_path_separator && *pc_text == '/'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool ct_files::b_MadeADevice(const char *pc_name, const char *pc_full) {
+    const char *pc_devices = ct_platform::pc_device_namespace;
+    return pc_devices && b_StartsWithPath(pc_full, pc_devices) &&
+           !b_StartsWithPath(pc_name, pc_devices);
+}
+
+namespace {
+
+void v_ThrowNoFullPath() { CT_Errors::v_ThrowError(e_WindowsError, "GetFullPathName\r\n"); }
+
+// The first character after the last separator in [pc_begin, pc_end).
+char *pc_AfterLastSeparator(char *pc_begin, const char *pc_end) {
+    char *pc_after = pc_begin;
+    for (char *pc = pc_begin; pc < pc_end; pc += ct_chars::n_GetCharSize(pc))
+        if (*pc == ct_platform::c_path_separator) pc_after = pc + 1;
+    return pc_after;
+}
+
+// The full path of a name that the system reads as a device, as the text
+// says it: behind one more component the name is no device, so the system
+// makes that path full, and the component is taken off again.
+char *pc_FullPathAsWritten(const CT_String &co_path, CT_String &co_full) {
+    const char ac_one_more[] = {ct_platform::c_path_separator, 'x', 0};
+    char *pc_added = nullptr;
+    if (!ct_files::b_FullPath(co_path + ac_one_more, co_full, &pc_added) || !pc_added)
+        v_ThrowNoFullPath();
+    pc_added[-1] = 0; // the separator in front of it
+    return pc_AfterLastSeparator(co_full, pc_added - 1);
+}
+
 // Makes the path absolute in co_full and returns its final component (null
 // when the full path ends in a separator).
 char *pc_FullPath(const CT_String &co_path, CT_String &co_full) {
     char *pc_final = nullptr;
-    if (!ct_files::b_FullPath(co_path, co_full, &pc_final))
-        CT_Errors::v_ThrowError(e_WindowsError, "GetFullPathName\r\n");
+    if (!ct_files::b_FullPath(co_path, co_full, &pc_final)) v_ThrowNoFullPath();
+    if (ct_files::b_MadeADevice(co_path, co_full)) return pc_FullPathAsWritten(co_path, co_full);
     return pc_final;
 }
 

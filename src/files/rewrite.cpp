@@ -101,6 +101,9 @@ void v_Commit(ct_files::Rewrite &o_rewrite) {
 ct_files::Rewrite *ct_files::po_NewRewrite(const char *pc_name) {
     CT_String co_full;
     if (!b_FullPath(pc_name, co_full, nullptr)) return nullptr;
+    // A file name that the system reads as a device names no file: a
+    // rewrite would write to the device and back up nothing.
+    if (b_MadeADevice(pc_name, co_full)) return nullptr;
     try {
         std::unique_ptr<Rewrite> po_rewrite(new Rewrite);
         po_rewrite->s_path = static_cast<const char *>(co_full);

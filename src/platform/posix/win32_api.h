@@ -67,6 +67,8 @@ const char c_path_separator = '/';
 // The longest path, in bytes without its terminator, that the file calls
 // take whole.
 const unsigned n_longest_path = 4095;
+// No file name is read as a device here.
+const char *const pc_device_namespace = nullptr;
 } // namespace ct_platform
 
 #define DLL_PROCESS_DETACH 0
