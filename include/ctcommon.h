@@ -239,7 +239,10 @@ class CTCOMMON_API CT_Errors {
     static CT_String co_GetLastParameter();
     /* Back to the state at load: code 1 (e_UnknownError), no parameter. */
     static void v_ResetError();
-    /* Shows the recorded error, then resets the record. */
+    /* Shows the recorded error, then resets the record. A message longer
+     * than 32,000 bytes, more than a message box shows whole, is shown cut
+     * between two characters and ending in "\n[...]"; the record keeps the
+     * whole parameter. */
     static void v_DisplayError();
     /* Shows the given error; the record then holds what it held before. */
     static void v_DisplayError(et_ErrorCode eo_code, const char *pc_parameter);
@@ -369,7 +372,15 @@ class CTCOMMON_API CT_Files {
     /* The final component of the full path (empty when it ends in a
      * separator). */
     static CT_String co_GetFileName(CT_String co_path);
-    /* The full path up to and including its last separator. */
+    /* The full path up to and including its last separator.
+     *
+     * Windows reads some file names as devices in any folder (aux, con, prn,
+     * nul, com1 to com9, lpt1 to lpt9, with any extension) and makes their
+     * full path a device path such as \\.\aux. For such a name both answer
+     * for the text as written: C:\r4\aux.txt gives aux.txt and C:\r4\.
+     * A device path written as one (\\.\aux) keeps the system's answer.
+     * Such names name no file: v_Open raises e_FileOpenFailed (17) for
+     * them in every mode. */
     static void v_GetFolder(CT_String co_path, CT_String &co_folder);
     /* Cuts the name at its first dot, anywhere in the path. */
     static void v_RemoveExtension(CT_String &co_name);
@@ -410,7 +421,10 @@ struct _browseinfoA;
  * one folder. */
 class CTCOMMON_API CT_FilesDialog {
   public:
-    /* 1 with the chosen folder's path (no separator added), else 0. */
+    /* 1 with the chosen folder's whole path (no separator added), else 0.
+     * A folder whose path does not fit into MAX_PATH (260) bytes with its
+     * terminator is no answer: 0, as when nothing is chosen, never a cut
+     * path. On 0, co_folder keeps its text. */
     static int b_BrowseForFolder(CT_String &co_folder, HWND ho_owner);
     /* Non-zero with the chosen full path in co_file, 0 when cancelled. */
     static int b_ChooseSaveFile(CT_String &co_file, CT_String co_filter, HWND ho_owner);
