@@ -252,9 +252,10 @@ class RewriteModel : public ::testing::Test {
                 EXPECT_EQ(b_named ? s_file : "", o_raised.s_parameter) << s_where;
             }
             if (b_faults) {
-                if (o_raised.n_code != -1)
+                if (o_raised.n_code != -1) {
                     EXPECT_TRUE(MayRaise(o_step.eo_step, o_raised.n_code))
                         << s_where << ": raised " << o_raised.n_code;
+                }
                 continue;
             }
             EXPECT_EQ(n_expected, o_raised.n_code) << s_where;
@@ -324,7 +325,9 @@ class RewriteModel : public ::testing::Test {
     }
 
     void CheckEnd(const std::string &s_run, bool b_faults, const Model &o_model) {
-        if (n_handles >= 0) EXPECT_EQ(n_handles, OpenHandles()) << s_run << ": a handle leaked";
+        if (n_handles >= 0) {
+            EXPECT_EQ(n_handles, OpenHandles()) << s_run << ": a handle leaked";
+        }
         EXPECT_TRUE(!FileExists(s_file) || CanOpen(s_file)) << s_run << ": the file is still held";
         const std::string s_now = FileExists(s_file) ? ReadWholeFile(s_file) : "(no file)";
         if (!b_faults) {
