@@ -9,14 +9,23 @@
 #ifndef CTCOMMON_H
 #define CTCOMMON_H
 
+/* The file name under which the loaded library is found: a host gets the
+ * library's own module with GetModuleHandleA(CTCOMMON_LIBRARY_NAME) on
+ * Windows, and with
+ *     (HINSTANCE)dlopen(CTCOMMON_LIBRARY_NAME, RTLD_NOLOAD | RTLD_NOW)
+ * on Linux, where it is the library's SONAME: its major version changes
+ * only when the binary interface does. */
+#if defined(_WIN32)
+#define CTCOMMON_LIBRARY_NAME "ctcommon.dll"
+#else
+#define CTCOMMON_LIBRARY_NAME "libctcommon.so.1"
+#endif
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
 /* Outside Windows the library supplies the few Win32 handle types that its
- * interface uses. A module's HINSTANCE is its dlopen() handle: a host gets
- * this library's own with
- *     (HINSTANCE)dlopen("libctcommon.so", RTLD_NOLOAD | RTLD_NOW)
- * as it would call GetModuleHandleA("ctcommon.dll") on Windows. */
+ * interface uses. A module's HINSTANCE is its dlopen() handle (above). */
 struct HWND__;
 struct HINSTANCE__;
 typedef struct HWND__ *HWND;

@@ -25,6 +25,6 @@ echo "=== running build/examples/export_host; its chooser is answered with $answ
 echo "$answer_dir/day" | build/examples/export_host
 
 echo
-echo "Linux library:  build/stage/lib/libctcommon.so (header build/stage/include/ctcommon.h)"
+echo "Linux library:  build/stage/lib/libctcommon.so.1 (header build/stage/include/ctcommon.h)"
 echo "Windows DLL:    build/stage-win32/bin/ctcommon.dll (import library build/stage-win32/lib/libctcommon.dll.a)"
 echo "Run the example yourself: build/examples/export_host (type a file name at its prompt)"

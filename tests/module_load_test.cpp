@@ -2,7 +2,10 @@
 // it at run time: each load constructs the module's objects afresh (the
 // caption reads "Error", the error record is reset) and each unload
 // destroys them, so that nothing of the first load is left in the second
-// and nothing leaks. This program does not link the library.
+// and nothing leaks. This program does not link the library; it finds the
+// loaded one by the name that the header gives hosts.
+#include <ctcommon.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -25,17 +28,17 @@ struct StringLayout {
 
 struct Library {
 #if defined(_WIN32)
-    HMODULE ho = LoadLibraryA("ctcommon.dll");
+    HMODULE ho = LoadLibraryA(CTCOMMON_LIBRARY_NAME);
     void *pv_Symbol(const char *pc_name) {
         return reinterpret_cast<void *>(GetProcAddress(ho, pc_name));
     }
-    static bool b_Loaded() { return GetModuleHandleA("ctcommon.dll") != nullptr; }
+    static bool b_Loaded() { return GetModuleHandleA(CTCOMMON_LIBRARY_NAME) != nullptr; }
     void v_Unload() { FreeLibrary(ho); }
 #else
     void *ho = dlopen(CTCOMMON_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
     void *pv_Symbol(const char *pc_name) { return dlsym(ho, pc_name); }
     static bool b_Loaded() {
-        void *pv = dlopen(CTCOMMON_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD);
+        void *pv = dlopen(CTCOMMON_LIBRARY_NAME, RTLD_NOW | RTLD_NOLOAD);
         if (pv) dlclose(pv);
         return pv != nullptr;
     }
@@ -48,6 +51,7 @@ TEST(ModuleLoad, EachLoadBuildsTheStaticObjectsAfreshAndEachUnloadRemovesThem) {
     for (int n_load = 0; n_load < 2; ++n_load) {
         Library o_library;
         ASSERT_NE(nullptr, o_library.ho) << "load " << n_load;
+        ASSERT_TRUE(Library::b_Loaded()) << CTCOMMON_LIBRARY_NAME;
         StringLayout *po_title =
             static_cast<StringLayout *>(o_library.pv_Symbol("_ZN9CT_Errors8co_titleE"));
         int *pn_last_error =

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-// The library's own module, as a host gets it: GetModuleHandleA("ctcommon.dll")
-// or dlopen("libctcommon.so", RTLD_NOLOAD | RTLD_NOW).
+// The library's own module, as a host gets it: GetModuleHandleA or
+// dlopen(..., RTLD_NOLOAD | RTLD_NOW) with CTCOMMON_LIBRARY_NAME.
 HINSTANCE LibraryModule();
 // The test program's own module, which carries a string table of its own.
 HINSTANCE ProgramModule();

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 HINSTANCE LibraryModule() {
-    return reinterpret_cast<HINSTANCE>(dlopen("libctcommon.so", RTLD_NOLOAD | RTLD_NOW));
+    return reinterpret_cast<HINSTANCE>(dlopen(CTCOMMON_LIBRARY_NAME, RTLD_NOLOAD | RTLD_NOW));
 }
 
 HINSTANCE ProgramModule() { return reinterpret_cast<HINSTANCE>(dlopen(nullptr, RTLD_NOW)); }

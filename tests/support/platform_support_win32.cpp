@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-HINSTANCE LibraryModule() { return GetModuleHandleA("ctcommon.dll"); }
+HINSTANCE LibraryModule() { return GetModuleHandleA(CTCOMMON_LIBRARY_NAME); }
 
 HINSTANCE ProgramModule() { return GetModuleHandleA(nullptr); }
 
