@@ -4,7 +4,8 @@
 # ARCH is the build's processor: i686 runs under Wine's 32-bit loader,
 # x86_64 under its 64-bit one. The first run creates the prefix with the
 # null graphics driver, so that windows, message boxes and common dialogs
-# exist without a display.
+# exist without a display; with CTCOMMON_WINE_GRAPHICS=x11 it keeps Wine's
+# X11 driver, which shows them on $DISPLAY.
 set -e
 prefix=$1
 arch=$2
@@ -28,7 +29,9 @@ mkdir -p "$(dirname "$prefix")"
   if [ ! -f "$prefix/.ctcommon-ready" ]; then
     # No Mono or Gecko installers: nothing here needs them.
     WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1
-    "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    if [ "${CTCOMMON_WINE_GRAPHICS:-null}" = null ]; then
+      "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    fi
     "${WINESERVER:-wineserver}" -w
     touch "$prefix/.ctcommon-ready"
   fi

@@ -76,6 +76,7 @@ int main(int argc, char **argv) {
     HWND ho_chooser = ho_WaitForDialog(o_host, "Select Export File");
     if (ho_chooser) {
         Sleep(100);
+        std::printf("save chooser \"Select Export File\": typed %s, then Save\n", argv[2]);
         SetDlgItemTextA(ho_chooser, 0x47C, argv[2]);
         PostMessageA(ho_chooser, WM_COMMAND, IDOK, 0);
         HWND ho_error = ho_WaitForDialog(o_host, "Error");
