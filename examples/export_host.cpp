@@ -2,9 +2,9 @@
 //
 // It asks for an export file, rewrites it with a backup, writes lines,
 // reads them back, then makes a rewrite fail and rolls it back, shows the
-// error, and asks for help. Each step is printed, so that a person sees
-// the library at work. On Linux the chooser asks on the terminal (type a
-// name, or pipe one in); on Windows it is the real one.
+// error, asks for files to add and for a folder, and asks for help. Each step is printed, so that a
+// person sees the library at work. On Linux the chooser asks on the terminal (type a name, or pipe
+// one in); on Windows it is the real one.
 #include <ctcommon.h>
 
 #include <cstdio>
@@ -83,6 +83,24 @@ int main() {
         std::printf("error shown; the record is reset to code %d\n",
                     static_cast<int>(CT_Errors::set_GetLastError()));
     }
+
+    Step("Adding files to the next export");
+    CT_String co_files, co_names; // the folder, then the names as an element list
+    if (CT_FilesDialog::b_ChooseOpenMultipleFile(co_files, co_names, co_filter, nullptr)) {
+        std::printf("from %s:", Text(co_files));
+        for (int b_more = 1; b_more; b_more = co_names.b_NextElement())
+            std::printf(" %s", Text(co_names));
+        std::printf("\n");
+    } else {
+        std::printf("no files added\n");
+    }
+
+    Step("Choosing a folder for the reports");
+    CT_String co_folder;
+    if (CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr))
+        std::printf("folder: %s\n", Text(co_folder));
+    else
+        std::printf("no folder chosen\n");
 
     Step("Asking for help");
     CT_Help::v_DefineHelpPath("ctcommon.hlp");

@@ -31,9 +31,7 @@ constexpr SizeText Describe(const char *pc_class, unsigned n_size) {
 } // namespace
 
 extern const SizeText ct_abi_sizes[] = {
-    Describe("CT_String", sizeof(CT_String)),
-    Describe("CT_Errors", sizeof(CT_Errors)),
-    Describe("CT_Files", sizeof(CT_Files)),
-    Describe("CT_FilesDialog", sizeof(CT_FilesDialog)),
+    Describe("CT_String", sizeof(CT_String)), Describe("CT_Errors", sizeof(CT_Errors)),
+    Describe("CT_Files", sizeof(CT_Files)),   Describe("CT_FilesDialog", sizeof(CT_FilesDialog)),
     Describe("CT_Help", sizeof(CT_Help)),
 };

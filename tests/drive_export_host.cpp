@@ -1,6 +1,7 @@
 // Windows: runs the example host as a person would use it, from outside
-// its process: answers its save chooser with a name and closes the error
-// message that it shows. The host's output goes to a file, which is
+// its process: answers its save chooser with a name, closes the error
+// message that it shows, adds the export file in the multiple-file chooser
+// and confirms the folder chooser. The host's output goes to a file, which is
 // printed once the host has ended.
 //   drive_export_host HOST_PROGRAM FILE_NAME OUTPUT_FILE
 #include "support/win32_dialogs.h"
@@ -86,6 +87,25 @@ int main(int argc, char **argv) {
         } else {
             std::fprintf(stderr, "the error message did not show\n");
             n_result = 4;
+        }
+        // The export file, written by now, is the one file added.
+        const std::string s_added = std::string(argv[2]) + ".kdw";
+        if (HWND ho_adding = ho_WaitForDialog(o_host, "Add Files")) {
+            Sleep(100);
+            std::printf("chooser \"Add Files\": typed %s, then Open\n", s_added.c_str());
+            SetDlgItemTextA(ho_adding, 0x47C, s_added.c_str());
+            PostMessageA(ho_adding, WM_COMMAND, IDOK, 0);
+        } else {
+            std::fprintf(stderr, "the multiple-file chooser did not show\n");
+            n_result = 6;
+        }
+        if (HWND ho_browsing = ho_WaitForDialog(o_host, "Browse for Folder")) {
+            Sleep(100);
+            std::printf("chooser \"Browse for Folder\": OK on the folder it shows\n");
+            PostMessageA(ho_browsing, WM_COMMAND, IDOK, 0);
+        } else {
+            std::fprintf(stderr, "the folder chooser did not show\n");
+            n_result = 7;
         }
     } else {
         std::fprintf(stderr, "the save chooser did not show\n");

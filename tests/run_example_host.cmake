@@ -51,12 +51,15 @@ if(TOOLCHAIN)
                           ${WORK_DIR}/build/export_host.exe "${windows_work_dir}\\day"
                           "${windows_work_dir}\\host-output.txt"
                   RESULT_VARIABLE rc OUTPUT_VARIABLE output ERROR_VARIABLE err TIMEOUT 180)
-  list(APPEND expected "message box \"Error\": An error occured when opening the file")
+  list(APPEND expected "message box \"Error\": An error occured when opening the file"
+       "from ${windows_work_dir}\\: day.kdw" "folder: ")
 else()
-  file(WRITE ${WORK_DIR}/answer "${WORK_DIR}/day\n")
+  # The export file, then the same file added, then a folder.
+  file(WRITE ${WORK_DIR}/answer "${WORK_DIR}/day\n${WORK_DIR}/day.kdw\n\n${WORK_DIR}\n")
   execute_process(COMMAND ${WORK_DIR}/build/export_host INPUT_FILE ${WORK_DIR}/answer
                   RESULT_VARIABLE rc OUTPUT_VARIABLE output ERROR_VARIABLE err TIMEOUT 180)
-  list(APPEND expected "Chosen: ${WORK_DIR}/day.kdw")
+  list(APPEND expected "Chosen: ${WORK_DIR}/day.kdw" "from ${WORK_DIR}/: day.kdw"
+       "folder: ${WORK_DIR}")
 endif()
 message("${output}${err}")
 if(NOT rc EQUAL 0)
