@@ -21,15 +21,6 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target ctcommon
 cmake --install build/win32 --prefix build/stage-win32 >/dev/null
 
-# The Windows build that this machine can run.
-win=win32 arch=i686
-if ! wine --version >/dev/null 2>&1; then
-  echo "!!! Wine's 32-bit loader does not start here: the DLL's run below is the 64-bit build's"
-  win=win64 arch=x86_64
-  cmake --preset win64 >/dev/null
-  cmake --build --preset win64 --target ctcommon
-  cmake --install build/win64 --prefix build/stage-win64 >/dev/null
-fi
 
 echo "=== building examples/ against the installed package"
 cmake -S examples -B build/examples -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -37,16 +28,13 @@ cmake -S examples -B build/examples -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/examples
 
 answer_dir=$(mktemp -d)
-echo "=== running build/examples/export_host; its chooser is answered with $answer_dir/day"
-echo "$answer_dir/day" | build/examples/export_host
+echo "=== running build/examples/export_host; its choosers are answered with $answer_dir/day,"
+echo "    the same file with its extension, and the folder $answer_dir"
+printf '%s\n%s\n\n%s\n' "$answer_dir/day" "$answer_dir/day.kdw" "$answer_dir" | build/examples/export_host
 
 echo
-echo "=== building examples/ for Windows against the installed DLL (build/stage-$win)"
-cmake -S examples -B "build/examples-$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$arch.cmake" \
-      -DCMAKE_PREFIX_PATH="$PWD/build/stage-$win" >/dev/null
-cmake --build "build/examples-$win"
-cmake --build --preset "$win" --target drive_export_host
+source scripts/windows_example.sh
+build_windows_example
 
 prefix=$PWD/build/$win/wineprefix
 if [ -n "${DISPLAY:-}" ]; then
@@ -56,7 +44,8 @@ fi
 windows_answer_dir=$(mktemp -d) # a folder of its own: no earlier export file to replace
 windows_dir="Z:$(printf '%s' "$windows_answer_dir" | tr / '\\')"
 echo "=== running build/examples-$win/export_host.exe on the DLL under Wine"
-echo "    a driver types $windows_dir\\day into its save chooser and closes its error box"
+echo "    a driver types $windows_dir\\day into its save chooser, closes its error box, adds"
+echo "    that file in its multiple-file chooser and confirms its folder chooser"
 # (Wine's note that it cannot read the label of drive Z: is left out.)
 sh cmake/wine-run.sh "$prefix" "$arch" "build/$win/bin/drive_export_host.exe" \
    "build/examples-$win/export_host.exe" "$windows_dir\\day" "$windows_dir\\host-output.txt" \

@@ -1,0 +1,20 @@
+# Sourced by main.sh and screens.sh: builds and installs the Windows build
+# that this machine can run (the 32-bit DLL; the 64-bit one where Wine's
+# 32-bit loader does not start), builds examples/ against it as a host
+# module is built, and the driver that answers its dialogs. Sets `win` (the
+# preset) and `arch` (the processor).
+build_windows_example() {
+  win=win32 arch=i686
+  if ! wine --version >/dev/null 2>&1; then
+    echo "!!! Wine's 32-bit loader does not start here: the DLL's run below is the 64-bit build's"
+    win=win64 arch=x86_64
+  fi
+  cmake --preset "$win" >/dev/null
+  cmake --build --preset "$win" --target ctcommon drive_export_host
+  cmake --install "build/$win" --prefix "build/stage-$win" >/dev/null
+  echo "=== building examples/ for Windows against the installed DLL (build/stage-$win)"
+  cmake -S examples -B "build/examples-$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$arch.cmake" \
+        -DCMAKE_PREFIX_PATH="$PWD/build/stage-$win" >/dev/null
+  cmake --build "build/examples-$win"
+}
