@@ -2,9 +2,9 @@
 # The main job: builds and installs the library (Linux, and the Windows DLL
 # beside it), builds the example host against each installed package as a
 # host module would be built, and runs the typical request end to end twice:
-# on Linux with a ready answer for its terminal chooser, then on the DLL
-# under Wine, where a driver answers the real save chooser and closes the
-# real error box from outside the host's process, as a person would.
+# on Linux with ready answers for its terminal choosers, then on the DLL
+# under Wine, where a driver answers the real choosers and closes the real
+# error box from outside the host's process, as a person would.
 #
 # Wine runs headless (its null graphics driver) unless DISPLAY names a
 # display: then the real windows appear there. On a machine that runs no
@@ -20,7 +20,6 @@ cmake --install build/native-release --prefix build/stage >/dev/null
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target ctcommon
 cmake --install build/win32 --prefix build/stage-win32 >/dev/null
-
 
 echo "=== building examples/ against the installed package"
 cmake -S examples -B build/examples -G Ninja -DCMAKE_BUILD_TYPE=Release \
