@@ -78,13 +78,36 @@ class CTCOMMON_API CT_String {
     void operator+=(const char *pc_text);
     CT_String operator+(const char *pc_text) const;
     /* The number is written as a signed 32-bit value: 4294967295 appends
-     * "-1". Pass an unsigned value (7u): a plain int is ambiguous with the
-     * pointer conversions below. */
+     * "-1". Any integer type may be given (co + 7 appends "7", co + -5
+     * "-5"); a wider one is cut to its low 32 bits. */
     CT_String operator+(unsigned n_number) const;
+    CT_String operator+(int i_number) const { return *this + static_cast<unsigned>(i_number); }
+    CT_String operator+(long i_number) const { return *this + static_cast<unsigned>(i_number); }
+    CT_String operator+(unsigned long n_number) const {
+        return *this + static_cast<unsigned>(n_number);
+    }
+#if defined(__cplusplus) && __cplusplus >= 201103L
+    CT_String operator+(long long i_number) const {
+        return *this + static_cast<unsigned>(i_number);
+    }
+    CT_String operator+(unsigned long long n_number) const {
+        return *this + static_cast<unsigned>(n_number);
+    }
+#endif
 
-    /* 1 when both texts have the same characters, else 0. Compare with a
-     * CT_String: a bare text literal is ambiguous with the conversions. */
+    /* 1 when both texts have the same characters, else 0; a null text
+     * counts as empty. "x" == co, co != co2 and co != "x" compare texts
+     * alike (never pointers). */
     int operator==(CT_String co_other) const;
+    int operator==(const char *pc_text) const;
+    int operator!=(const CT_String &co_other) const { return !(*this == co_other); }
+    int operator!=(const char *pc_text) const { return !(*this == pc_text); }
+    friend int operator==(const char *pc_text, const CT_String &co_string) {
+        return co_string == pc_text;
+    }
+    friend int operator!=(const char *pc_text, const CT_String &co_string) {
+        return !(co_string == pc_text);
+    }
 
     /* Characters of the given text, or of the current text when null. */
     unsigned n_GetLength(const char *pc_text = 0) const;
@@ -114,9 +137,29 @@ class CTCOMMON_API CT_String {
     /* The 16-bit value of the character at an index: a two-byte character
      * is first byte + 256 * second byte; a single byte is sign-extended
      * (0xA9 gives 0xFFA9). Indices past the text go on over the bytes
-     * behind it; past the buffer they read 0. Pass an unsigned index (0u):
-     * on 32-bit targets a plain int is ambiguous with the conversions. */
+     * behind it; past the buffer they read 0. Any integer type may index
+     * (co[0]); a negative index reads 0. */
     unsigned short operator[](unsigned n_index) const;
+    unsigned short operator[](int i_index) const {
+        return i_index < 0 ? 0 : (*this)[static_cast<unsigned>(i_index)];
+    }
+    /* (A long may be 32 or 64 bits: ">> 16 >> 16" is its part above 32.) */
+    unsigned short operator[](long i_index) const {
+        return i_index < 0 || (static_cast<unsigned long>(i_index) >> 16 >> 16)
+                   ? 0
+                   : (*this)[static_cast<unsigned>(i_index)];
+    }
+    unsigned short operator[](unsigned long n_index) const {
+        return (n_index >> 16 >> 16) ? 0 : (*this)[static_cast<unsigned>(n_index)];
+    }
+#if defined(__cplusplus) && __cplusplus >= 201103L
+    unsigned short operator[](long long i_index) const {
+        return i_index < 0 || i_index > 0xFFFFFFFFll ? 0 : (*this)[static_cast<unsigned>(i_index)];
+    }
+    unsigned short operator[](unsigned long long n_index) const {
+        return n_index > 0xFFFFFFFFull ? 0 : (*this)[static_cast<unsigned>(n_index)];
+    }
+#endif
     /* Writes a value as the character at an index, keeping the number of
      * characters. The buffer grows only where the write would otherwise
      * leave it. */

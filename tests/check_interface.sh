@@ -46,6 +46,7 @@ for member in \
   'CT_String::operator+=(char const*)' \
   'CT_String::operator+(unsigned int) const' \
   'CT_String::operator==(CT_String) const' \
+  'CT_String::operator==(char const*) const' \
   'CT_String::n_GetSize() const' \
   'CT_String::operator[](unsigned int) const' \
   'CT_String::v_ReplaceChar(unsigned short, unsigned short)' \

@@ -72,6 +72,13 @@ int CT_String::operator==(CT_String co_other) const {
                       pc_AllocEnd(co_other.pc_buffer, co_other.n_capacity));
 }
 
+int CT_String::operator==(const char *pc_text) const {
+    if (!pc_text) pc_text = "";
+    if (!pc_current) return *pc_text == 0; // a string whose buffer was given back
+    const std::size_t n_size = n_TextSize(pc_current, pc_AllocEnd(pc_buffer, n_capacity));
+    return n_size == n_TextSize(pc_text, nullptr) && !std::memcmp(pc_current, pc_text, n_size);
+}
+
 unsigned CT_String::n_GetLength(const char *pc_text) const {
     if (pc_text) return n_TextLength(pc_text, pc_EndIfInside(pc_buffer, n_capacity, pc_text));
     return n_TextLength(pc_current, pc_AllocEnd(pc_buffer, n_capacity));
