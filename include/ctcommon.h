@@ -405,6 +405,10 @@ class CTCOMMON_API CT_Files {
     void v_Writeln(CT_String co_text);
     /* Reads up to n_count bytes; raises 19 at the end of the file. */
     void v_Read(char *pc_buffer, unsigned n_count);
+    /* Reads up to n_count bytes and returns how many it delivered: fewer
+     * near the end of the file, 0 at the end (nothing raised). A failed
+     * read raises 19. */
+    unsigned n_Read(char *pc_buffer, unsigned n_count);
     /* Moves past the next occurrence of the delimiter, compared byte for
      * byte in one forward pass (after a mismatch the search starts again at
      * the next byte, so "ab" in "aabab" ends after the fifth byte). On a
@@ -418,6 +422,12 @@ class CTCOMMON_API CT_Files {
      * moves past the delimiter; at the end of the file the target stays as
      * it was. */
     void v_ReadUntil(CT_String &co_target, CT_String co_delimiter);
+    /* Reads a line as v_ReadUntil does and returns 1; a last line without
+     * the delimiter is read too, up to the end of the file. At the end of
+     * the file it returns 0 and leaves the target as it was; a failed read
+     * raises 19. An empty delimiter makes the rest of the file one line:
+     *     while (co_in.b_ReadLine(co_line, "\r\n")) ...; */
+    int b_ReadLine(CT_String &co_line, CT_String co_delimiter);
 
     /* 1 when a file or folder matches the name (wildcards * and ? allowed). */
     static int b_Exist(CT_String co_name);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -297,6 +298,75 @@ TEST_F(FileIo, RawReads) {
     co_file.v_Read(ac, 8); // only three bytes left: no error
     EXPECT_EQ("abczzzz", std::string(ac, 7));
     EXPECT_EQ(e_FileReadFailed, RaisedBy([&] { co_file.v_Read(ac, 1); }).n_code);
+}
+
+// The lines that a reader of "line, delimiter, ..." should see: the pieces
+// between delimiters, and the last one when it is not empty.
+std::vector<std::string> ExpectedLines(const std::string &s_content, const std::string &s_end) {
+    std::vector<std::string> as_lines;
+    std::size_t n_at = 0;
+    for (std::size_t n_found; (n_found = s_content.find(s_end, n_at)) != std::string::npos;
+         n_at = n_found + s_end.size())
+        as_lines.push_back(s_content.substr(n_at, n_found - n_at));
+    if (n_at < s_content.size()) as_lines.push_back(s_content.substr(n_at));
+    return as_lines;
+}
+
+TEST_F(FileIo, ReadingLinesTakesTheLastOneWithoutItsDelimiterToo) {
+    const std::string s_long_tail(5000, 't'); // beyond the first block
+    const std::string as_contents[] = {
+        "a\r\nbb\r\ncc", "a\r\nbb\r\n",         "",         "only a tail", "a\r\n\r\nb",
+        "\r\n",          "x\r\n" + s_long_tail, "a\r\nb\r",
+    };
+    for (const std::string &s_content : as_contents) {
+        SCOPED_TRACE(s_content.substr(0, 40));
+        OpenWith(s_content);
+        std::vector<std::string> as_read;
+        CT_String co_line("kept");
+        while (co_file.b_ReadLine(co_line, "\r\n"))
+            as_read.push_back(Text(co_line));
+        EXPECT_EQ(ExpectedLines(s_content, "\r\n"), as_read);
+        const std::string s_last = Text(co_line);
+        EXPECT_EQ(0, co_file.b_ReadLine(co_line, "\r\n")); // still the end
+        EXPECT_EQ(s_last, Text(co_line));                  // the target as it was
+        co_file.v_Close();
+    }
+    // An empty delimiter: the rest of the file is one line.
+    OpenWith("a\r\nb");
+    CT_String co_rest;
+    EXPECT_EQ(1, co_file.b_ReadLine(co_rest, ""));
+    EXPECT_EQ("a\r\nb", Text(co_rest));
+    EXPECT_EQ(0, co_file.b_ReadLine(co_rest, ""));
+}
+
+TEST_F(FileIo, TheOldReadsStillRaise19AtATailWithoutDelimiter) {
+    OpenWith("a\r\ntail");
+    CT_String co_line;
+    co_file.v_ReadUntil(co_line, "\r\n");
+    EXPECT_EQ("a", Text(co_line));
+    const Raised o_raised = RaisedBy([&] { co_file.v_ReadUntil(co_line, "\r\n"); });
+    EXPECT_EQ(e_FileReadFailed, o_raised.n_code);
+    EXPECT_EQ(s_file, o_raised.s_parameter);
+    EXPECT_EQ("a", Text(co_line));                     // untouched
+    EXPECT_EQ(0, co_file.b_ReadLine(co_line, "\r\n")); // and the position at the end
+    char c_byte = 0;
+    EXPECT_EQ(e_FileReadFailed, RaisedBy([&] { co_file.v_Read(&c_byte, 1); }).n_code);
+}
+
+TEST_F(FileIo, ACountedReadSaysHowManyBytesItDelivered) {
+    OpenWith("0123456789");
+    char ac[4];
+    const unsigned an_expected[] = {4, 4, 2, 0, 0};
+    std::string s_got;
+    for (unsigned n_expected : an_expected) {
+        const unsigned n_read = co_file.n_Read(ac, sizeof ac);
+        EXPECT_EQ(n_expected, n_read);
+        s_got.append(ac, n_read);
+    }
+    EXPECT_EQ("0123456789", s_got);
+    EXPECT_EQ(0u, co_file.n_Read(nullptr, 0));
+    CT_Files co_closed;
+    EXPECT_EQ(e_FileReadFailed, RaisedBy([&] { co_closed.n_Read(ac, 1); }).n_code);
 }
 
 #if !defined(_WIN32)

@@ -48,7 +48,12 @@ class DelimiterSearch {
     // file or a failed read raises 19 with the position where the reads
     // stopped; so does a text too large to keep, with the position back at
     // the start.
-    std::uint64_t n_Find(bool b_keep, et_EndAt eo_end) {
+    std::uint64_t n_Find(bool b_keep, et_EndAt eo_end) { return n_Find(b_keep, eo_end, false); }
+
+    // The same; with b_tail_too, the end of the file ends the text as a
+    // delimiter would (nothing is raised) and the position stays there:
+    // returns 0 when nothing was left to read.
+    std::uint64_t n_Find(bool b_keep, et_EndAt eo_end, bool b_tail_too) {
         // Coming back to the start needs a file that can move back: on any
         // other, nothing is read, so nothing is lost. Without an open file
         // there is nothing to read.
@@ -60,12 +65,16 @@ class DelimiterSearch {
         for (;;) {
             char *pc_block = b_keep ? pc_StoreRoom(n_read_in_all, n_block) : pc_Scratch(n_block);
             DWORD n_read = 0;
-            if (!ReadFile(ho_handle, pc_block, static_cast<DWORD>(n_block), &n_read, nullptr) ||
-                n_read == 0)
+            if (!ReadFile(ho_handle, pc_block, static_cast<DWORD>(n_block), &n_read, nullptr))
                 CT_Errors::v_ThrowError(e_FileReadFailed, *pco_name);
+            if (n_read == 0) {
+                if (!b_tail_too) CT_Errors::v_ThrowError(e_FileReadFailed, *pco_name);
+                n_text = static_cast<std::size_t>(n_read_in_all); // the tail, up to the end
+                return n_read_in_all;
+            }
             const std::size_t n_used = n_Match(pc_block, n_read, &n_matched);
             n_read_in_all += n_read;
-            if (n_matched == n_wanted) {
+            if (n_wanted != 0 && n_matched == n_wanted) {
                 const std::size_t n_beyond = n_read - n_used;
                 v_MoveBack(eo_end == e_Start ? n_read_in_all : n_beyond);
                 n_text = static_cast<std::size_t>(n_read_in_all - n_beyond) - n_wanted;
@@ -195,14 +204,16 @@ unsigned CT_Files::n_CountUntil(CT_String co_delimiter) {
     return static_cast<unsigned>(n_through - n_delimiter);
 }
 
-void CT_Files::v_ReadUntil(CT_String &co_target, CT_String co_delimiter) {
-    // Found, kept and positioned in one pass. The target is then set as a
-    // count, a read of that many bytes and a skip of the delimiter would set
-    // it: sized for the count, then assigned a string made of the text up
-    // to its first NUL, which is sized for that text.
-    const std::size_t n_delimiter = co_delimiter.n_GetStringSize();
-    DelimiterSearch o_search(ho_file, co_filename, co_delimiter, n_delimiter);
-    if (n_delimiter != 0) o_search.n_Find(true, e_PastDelimiter);
+namespace {
+
+// Sets the target to the text that the search kept, as a count, a read of
+// that many bytes and a skip of the delimiter would set it: sized for the
+// count, then assigned a string made of the text up to its first NUL, which
+// is sized for that text. A text too large for a string is not taken: the
+// position goes back over it (and the n_skipped bytes behind it) and 19 is
+// raised.
+void v_TakeText(DelimiterSearch &o_search, std::size_t n_skipped, CT_String &co_target,
+                const CT_String &co_filename) {
     try {
         if (o_search.n_TextSize() > 0xFFFFFFFFu - 512) throw std::bad_alloc();
         const char *pc_text = o_search.pc_Text();
@@ -211,7 +222,37 @@ void CT_Files::v_ReadUntil(CT_String &co_target, CT_String co_delimiter) {
         co_target.v_SetSize(ct_buffer::n_CapacityFor(n_size)); // that string's room
         std::memcpy(static_cast<char *>(co_target), pc_text, n_size);
     } catch (const std::bad_alloc &) {
-        o_search.v_MoveBack(o_search.n_TextSize() + n_delimiter);
+        o_search.v_MoveBack(o_search.n_TextSize() + n_skipped);
         CT_Errors::v_ThrowError(e_FileReadFailed, co_filename);
     }
+}
+
+} // namespace
+
+void CT_Files::v_ReadUntil(CT_String &co_target, CT_String co_delimiter) {
+    // Found, kept and positioned in one pass.
+    const std::size_t n_delimiter = co_delimiter.n_GetStringSize();
+    DelimiterSearch o_search(ho_file, co_filename, co_delimiter, n_delimiter);
+    if (n_delimiter != 0) o_search.n_Find(true, e_PastDelimiter);
+    v_TakeText(o_search, n_delimiter, co_target, co_filename);
+}
+
+int CT_Files::b_ReadLine(CT_String &co_line, CT_String co_delimiter) {
+    const std::size_t n_delimiter = co_delimiter.n_GetStringSize();
+    DelimiterSearch o_search(ho_file, co_filename, co_delimiter, n_delimiter);
+    // (An empty delimiter ends nothing: the rest of the file is the line.)
+    const std::uint64_t n_through = o_search.n_Find(true, e_PastDelimiter, true);
+    if (n_through == 0) return 0; // nothing left: the target stays as it was
+    const bool b_delimited = o_search.n_TextSize() != n_through;
+    v_TakeText(o_search, b_delimited ? n_delimiter : 0, co_line, co_filename);
+    return 1;
+}
+
+unsigned CT_Files::n_Read(char *pc_buffer, unsigned n_count) {
+    if (n_count == 0) return 0;
+    const HANDLE ho_live = ct_files::ho_LiveFile(ho_file);
+    DWORD n_read = 0;
+    if (ho_live == INVALID_HANDLE_VALUE || !ReadFile(ho_live, pc_buffer, n_count, &n_read, nullptr))
+        CT_Errors::v_ThrowError(e_FileReadFailed, co_filename);
+    return n_read;
 }
