@@ -12,6 +12,13 @@ install(TARGETS ctcommon EXPORT ctcommonTargets
 install(FILES ${PROJECT_SOURCE_DIR}/include/ctcommon.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT ctcommonTargets NAMESPACE ctcommon:: DESTINATION ${CTCOMMON_CMAKE_DIR})
 
+# The runtime DLLs that the package installs beside ctcommon.dll, by name.
+set(CTCOMMON_RUNTIME_DLL_NAMES)
+foreach(dll ${CTCOMMON_MINGW_RUNTIME_DLLS})
+  get_filename_component(name "${dll}" NAME)
+  list(APPEND CTCOMMON_RUNTIME_DLL_NAMES "${name}")
+endforeach()
+
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/ctcommonConfig.cmake.in
   ${PROJECT_BINARY_DIR}/ctcommonConfig.cmake
   INSTALL_DESTINATION ${CTCOMMON_CMAKE_DIR})
