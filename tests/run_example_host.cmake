@@ -1,7 +1,9 @@
 # Installs the build into a staging prefix, builds examples/ against it with
 # find_package as a separate project, and runs the example host, its save
 # chooser answered: on Linux through standard input, on Windows by a driver
-# that works the real dialog.
+# that works the real dialog. Then builds and runs examples/two_line_host,
+# whose project only finds the package and links the library: on Windows the
+# DLLs are found through WINEPATH, not copied.
 #   -DBUILD_DIR -DSOURCE_DIR -DWORK_DIR [-DTOOLCHAIN -DEMULATOR -DDRIVER] [-DCXX_FLAGS]
 # EMULATOR is the command that runs a Windows program, its words joined
 # with "|".
@@ -69,5 +71,35 @@ foreach(line IN LISTS expected)
   string(FIND "${output}" "${line}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "missing from the output: ${line}")
+  endif()
+endforeach()
+
+# The host of two lines: the target alone must bring what it needs to link
+# and to catch the library's errors.
+set(configure ${CMAKE_COMMAND} -S ${SOURCE_DIR}/two_line_host -B ${WORK_DIR}/two_line_host -G Ninja
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_PREFIX_PATH=${stage})
+if(TOOLCHAIN)
+  list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
+endif()
+if(CXX_FLAGS)
+  list(APPEND configure "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}")
+endif()
+run(${configure})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/two_line_host)
+if(TOOLCHAIN)
+  file(GLOB copied_dlls ${WORK_DIR}/two_line_host/*.dll)
+  if(copied_dlls)
+    message(FATAL_ERROR "the two-line host has DLLs beside it: ${copied_dlls}")
+  endif()
+  string(REPLACE "/" "\\" windows_bin "Z:${stage}/bin")
+  set(ENV{WINEPATH} "${windows_bin}")
+  run(${emulator} ${WORK_DIR}/two_line_host/two_line_host.exe)
+else()
+  run(${WORK_DIR}/two_line_host/two_line_host)
+endif()
+foreach(line "caught error 17" "line2 equal")
+  string(FIND "${output}" "${line}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "missing from the two-line host's output: ${line}")
   endif()
 endforeach()
