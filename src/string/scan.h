@@ -1,0 +1,77 @@
+// The library's own scanning primitives: the end of a text, the next
+// occurrence of a byte, the comparison of two runs of bytes, and the masks
+// from which the double-byte character boundaries of 64 bytes follow.
+//
+// The hot paths use these rather than the C runtime's memchr, strlen and
+// memcmp, whose speed depends on which runtime the process loads (some are
+// one-byte loops). Where the compiler targets SSE2 they work on 16 bytes at
+// a time; elsewhere on machine words. Both forms are always compiled, so
+// the tests can hold each against the other and against a plain walk.
+#ifndef CTCOMMON_STRING_SCAN_H
+#define CTCOMMON_STRING_SCAN_H
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#define CTCOMMON_SCAN_SSE2 1
+#endif
+
+namespace ct_scan {
+
+namespace portable {
+#include "string/scan_primitives.inc"
+}
+#if defined(CTCOMMON_SCAN_SSE2)
+namespace sse2 {
+#include "string/scan_primitives.inc"
+}
+namespace best = sse2;
+#else
+namespace best = portable;
+#endif
+
+inline const char *pc_FindByte(const char *pc, const char *pc_end, char c) {
+    return best::pc_FindByte(pc, pc_end, c);
+}
+inline std::size_t n_ZeroTerminatedSize(const char *pc) { return best::n_ZeroTerminatedSize(pc); }
+inline bool b_SameBytes(const char *pc_a, const char *pc_b, std::size_t n) {
+    return best::b_SameBytes(pc_a, pc_b, n);
+}
+inline std::uint64_t n_LeadMask(const char *pc) { return best::n_LeadMask(pc); }
+inline std::uint64_t n_ByteMask(const char *pc, char c) { return best::n_ByteMask(pc, c); }
+
+// The bytes of a block of 64 that start characters, from its lead mask;
+// *pb_second says on entry whether the block's first byte is the second
+// byte of a character begun before it, and on return the same of the next
+// block.
+//
+// No step per byte: a run of lead-range bytes begins on a character
+// boundary (any other byte ends a character), so its real lead bytes are
+// those at even distances from its start. Adding each run's start bit to
+// the mask clears exactly the runs that start at even positions; those take
+// the even bits, the others the odd ones. A real lead's next byte is a
+// second byte, and every other byte starts a character.
+inline std::uint64_t n_CharStarts(std::uint64_t n_leads, bool *pb_second) {
+    const std::uint64_t n_even = 0x5555555555555555ull;
+    const std::uint64_t n_leads_free = n_leads & ~static_cast<std::uint64_t>(*pb_second);
+    const std::uint64_t n_run_starts = n_leads_free & ~(n_leads_free << 1);
+    const std::uint64_t n_even_runs = n_leads_free & ~(n_leads_free + (n_run_starts & n_even));
+    const std::uint64_t n_real_leads =
+        (n_even_runs & n_even) | (n_leads_free & ~n_even_runs & ~n_even);
+    const std::uint64_t n_seconds = (n_real_leads << 1) | static_cast<std::uint64_t>(*pb_second);
+    *pb_second = (n_real_leads >> 63) != 0;
+    return ~n_seconds;
+}
+
+inline unsigned n_CountBits(std::uint64_t n_bits) {
+    return static_cast<unsigned>(__builtin_popcountll(n_bits));
+}
+
+inline unsigned n_LowestBit(std::uint64_t n_bits) {
+    return static_cast<unsigned>(__builtin_ctzll(n_bits));
+}
+
+} // namespace ct_scan
+
+#endif
