@@ -13,6 +13,7 @@
 #include "files/rewrite.h"
 #include "frame/module.h"
 #include "string/buffer.h"
+#include "string/scan.h"
 
 #include <cstring>
 #include <memory>
@@ -107,9 +108,10 @@ class DelimiterSearch {
         std::size_t n_at = 0;
         while (n_at < n_read && *pn_matched < n_wanted) {
             if (*pn_matched == 0) { // straight to the next possible first byte
-                const void *pv_first = std::memchr(pc_block + n_at, pc_wanted[0], n_read - n_at);
-                if (!pv_first) return n_read;
-                n_at = static_cast<std::size_t>(static_cast<const char *>(pv_first) - pc_block);
+                const char *pc_first =
+                    ct_scan::pc_FindByte(pc_block + n_at, pc_block + n_read, pc_wanted[0]);
+                if (!pc_first) return n_read;
+                n_at = static_cast<std::size_t>(pc_first - pc_block);
                 *pn_matched = 1;
             } else {
                 *pn_matched = pc_block[n_at] == pc_wanted[*pn_matched] ? *pn_matched + 1 : 0;

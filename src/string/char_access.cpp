@@ -31,27 +31,27 @@ void CT_String::v_ReplaceChar(unsigned short w_old, unsigned short w_new) {
     // Every occurrence is written as v_SetChar at its index would write it,
     // but the text is walked once and moved at most once.
     if (w_old == w_new) return;
-    const unsigned n_length = n_GetLength();
-    const ReplaceScan o_scan =
-        o_ScanForReplace(pc_current, pc_AllocEnd(pc_buffer, n_capacity), n_length, w_old);
-    if (!o_scan.n_found) return;
+    const char *pc_end = pc_AllocEnd(pc_buffer, n_capacity);
+    const std::size_t n_bytes = n_TextSize(pc_current, pc_end);
     const unsigned n_old_width = b_IsLeadByte(static_cast<char>(w_old & 0xFF)) ? 2 : 1;
     const unsigned n_new_width = b_IsLeadByte(static_cast<char>(w_new & 0xFF)) ? 2 : 1;
     if (n_old_width == n_new_width) {
-        // A text that ends on the reserved byte ends in a two-byte character
-        // whose second byte is that byte. Rewriting it grows the buffer first,
-        // as v_SetChar does, so the reserved byte stays zero.
-        if (o_scan.n_bytes > n_GetSize() &&
-            w_GetCharAt(pc_current, pc_AllocEnd(pc_buffer, n_capacity), o_scan.n_bytes - 2) ==
-                w_old)
-            b_ReSize(n_RequireUnsigned(o_scan.n_bytes));
-        v_ReplaceSameWidth(pc_current, o_scan.n_bytes, w_old, w_new);
-    } else if (n_new_width < n_old_width) {
-        v_ReplaceNarrowing(pc_current, pc_AllocEnd(pc_buffer, n_capacity), o_scan.n_bytes, w_old,
-                           w_new);
+        // One pass, in place. A text that ends on the reserved byte ends in a
+        // two-byte character whose second byte is that byte. Rewriting it
+        // grows the buffer first, as v_SetChar does, so the reserved byte
+        // stays zero.
+        if (n_bytes > n_GetSize() && w_GetCharAt(pc_current, pc_end, n_bytes - 2) == w_old)
+            b_ReSize(n_RequireUnsigned(n_bytes));
+        v_ReplaceSameWidth(pc_current, n_bytes, w_old, w_new);
+        return;
+    }
+    const std::size_t n_found = n_CountValue(pc_current, n_bytes, w_old);
+    if (!n_found) return;
+    if (n_new_width < n_old_width) {
+        v_ReplaceNarrowing(pc_current, pc_end, n_bytes, w_old, w_new);
     } else {
-        b_ReSize(n_RequireUnsigned(static_cast<std::uint64_t>(o_scan.n_bytes) + o_scan.n_found));
-        v_ReplaceWidening(pc_current, o_scan.n_bytes, o_scan.n_found, w_old, w_new);
+        b_ReSize(n_RequireUnsigned(static_cast<std::uint64_t>(n_bytes) + n_found));
+        v_ReplaceWidening(pc_current, n_bytes, n_found, w_old, w_new);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "characters.h"
+#include "string/scan.h"
 
 #include <cstring>
 
@@ -20,8 +21,43 @@ bool b_EndsInLead(const char *pc_start, const char *pc_at) {
 
 // The first zero byte at or behind pc within [pc, pc_end), or null.
 const char *pc_FindZero(const char *pc, const char *pc_end) {
-    if (pc >= pc_end) return nullptr;
-    return static_cast<const char *>(std::memchr(pc, 0, static_cast<std::size_t>(pc_end - pc)));
+    return ct_scan::pc_FindByte(pc, pc_end, 0);
+}
+
+// Calls o_visit(pc_block, n_offset, n_starts) for each block of 64 of the
+// n_bytes bytes at pc, a character boundary: pc_block holds the block's
+// bytes and at least one byte behind them (for the last block a copy,
+// padded with zeros), n_offset is where the block starts and n_starts has
+// a bit for each of its bytes that starts a character.
+template <typename Visit> void v_ForEachBlock(const char *pc, std::size_t n_bytes, Visit o_visit) {
+    bool b_second = false;
+    std::size_t n_at = 0;
+    for (; n_bytes - n_at > 64; n_at += 64)
+        o_visit(pc + n_at, n_at, ct_scan::n_CharStarts(ct_scan::n_LeadMask(pc + n_at), &b_second));
+    if (n_at == n_bytes) return;
+    const std::size_t n_left = n_bytes - n_at;
+    char ac_last[128] = {};
+    std::memcpy(ac_last, pc + n_at, n_left);
+    const std::uint64_t n_valid = n_left == 64 ? ~0ull : (1ull << n_left) - 1;
+    o_visit(static_cast<const char *>(ac_last), n_at,
+            ct_scan::n_CharStarts(ct_scan::n_LeadMask(ac_last), &b_second) & n_valid);
+}
+
+// Whether some character can have the value: a single byte of 0x80 or
+// above reads sign-extended, so 0x00A9, for one, is no character's value.
+bool b_IsSomeValue(unsigned short w_value) {
+    const char c_low = static_cast<char>(w_value & 0xFF);
+    return b_IsLeadByte(c_low) ||
+           w_value == static_cast<unsigned short>(static_cast<signed char>(c_low));
+}
+
+// The characters of the value in a block, among those that start there.
+std::uint64_t n_ValueMask(const char *pc_block, std::uint64_t n_starts, unsigned short w_value) {
+    const char c_low = static_cast<char>(w_value & 0xFF);
+    std::uint64_t n_mask = n_starts & ct_scan::n_ByteMask(pc_block, c_low);
+    if (n_mask && b_IsLeadByte(c_low))
+        n_mask &= ct_scan::n_ByteMask(pc_block + 1, static_cast<char>(w_value >> 8));
+    return n_mask;
 }
 
 } // namespace
@@ -51,34 +87,16 @@ std::uint64_t n_SkipChars(const char *pc_pos, const char *pc_end, unsigned n_cou
     return static_cast<std::uint64_t>(pc - pc_pos) + n_left;
 }
 
-namespace {
-
-// True when none of the 64 bytes at pc is 0x80 or above.
-bool b_SixtyFourSingleBytes(const char *pc) {
-    for (int i = 0; i < 64; i += 8)
-        if (!b_EightSingleBytes(pc + i)) return false;
-    return true;
-}
-
-} // namespace
-
 const char *pc_StepChars(const char *pc, const char *pc_to, std::uint64_t n_max,
                          std::uint64_t *pn_stepped) {
     std::uint64_t n_stepped = 0;
     // Blocks of 64 bytes while 64 characters or more are left to step over,
-    // so that none ends inside one. Each byte starts a character unless it
-    // is the second byte of one, a test that needs no branch; a block may
-    // end on a lead byte, whose second byte lies inside the range.
+    // so that none ends inside one, and while the byte behind the block lies
+    // inside the range: a block may end on a lead byte.
     bool b_second = false;
     while (pc_to - pc > 64 && n_max - n_stepped >= 64) {
-        if (!b_second && b_SixtyFourSingleBytes(pc)) {
-            n_stepped += 64;
-        } else {
-            for (int i = 0; i < 64; ++i) {
-                n_stepped += !b_second;
-                b_second = !b_second & b_IsLeadByte(pc[i]);
-            }
-        }
+        n_stepped +=
+            ct_scan::n_CountBits(ct_scan::n_CharStarts(ct_scan::n_LeadMask(pc), &b_second));
         pc += 64;
     }
     if (b_second) ++pc;
@@ -114,7 +132,7 @@ std::size_t n_TextSize(const char *pc_pos, const char *pc_end) {
     if (!pc_end) {
         // A caller's text: its first zero byte ends it, taken as the second
         // byte of a character when a lead byte starts one just before it.
-        const std::size_t n_size = std::strlen(pc_pos);
+        const std::size_t n_size = ct_scan::n_ZeroTerminatedSize(pc_pos);
         return n_size + (b_EndsInLead(pc_pos, pc_pos + n_size) ? 1 : 0);
     }
     if (pc_pos >= pc_end) return 0;
@@ -130,23 +148,13 @@ std::size_t n_TextSize(const char *pc_pos, const char *pc_end) {
 }
 
 unsigned n_TextLength(const char *pc_pos, const char *pc_end) {
-    unsigned n_length = 0;
-    if (!pc_pos) return 0;
-    if (!pc_end) {
-        for (const char *pc = pc_pos; *pc; ++n_length) {
-            if (!b_IsLeadByte(*pc)) {
-                ++pc;
-            } else if (pc[1]) {
-                pc += 2;
-            } else {
-                return n_length + 1; // a lead byte takes the terminator
-            }
-        }
-        return n_length;
-    }
-    // The characters of the text that n_TextSize measures, counted in blocks.
+    // The characters of the text that n_TextSize measures, counted in
+    // blocks; in a caller's text a lead byte may take the terminator.
     std::uint64_t n_counted = 0;
-    pc_StepChars(pc_pos, pc_pos + n_TextSize(pc_pos, pc_end), UINT64_MAX, &n_counted);
+    v_ForEachBlock(pc_pos, n_TextSize(pc_pos, pc_end),
+                   [&](const char *, std::size_t, std::uint64_t n_starts) {
+                       n_counted += ct_scan::n_CountBits(n_starts);
+                   });
     return static_cast<unsigned>(n_counted);
 }
 
@@ -171,10 +179,10 @@ int b_SameText(const char *pc_a, const char *pc_a_end, const char *pc_b, const c
     if (!pc_b) return n_size == 0; // a string whose buffer was given back
     const std::size_t n_b_avail = pc_b < pc_b_end ? static_cast<std::size_t>(pc_b_end - pc_b) : 0;
     if (n_b_avail <= n_size)
-        return n_size == n_TextSize(pc_b, pc_b_end) && !std::memcmp(pc_a, pc_b, n_size);
+        return n_size == n_TextSize(pc_b, pc_b_end) && ct_scan::b_SameBytes(pc_a, pc_b, n_size);
     // The other text holds those bytes and then ends: behind them, where a
     // character of theirs starts, a zero, or a lead byte that the end cuts.
-    return !std::memcmp(pc_a, pc_b, n_size) &&
+    return ct_scan::b_SameBytes(pc_a, pc_b, n_size) &&
            (pc_b[n_size] == 0 || (n_size + 1 == n_b_avail && b_IsLeadByte(pc_b[n_size])));
 }
 
@@ -227,18 +235,13 @@ void v_WriteChar(char *pc_char, const char *pc_end, unsigned short w_value) {
     pc_char[1] = static_cast<char>(w_value >> 8);
 }
 
-ReplaceScan o_ScanForReplace(const char *pc_pos, const char *pc_end, unsigned n_length,
-                             unsigned short w_old) {
-    ReplaceScan o_scan = {0, 0};
-    const char *pc = pc_pos;
-    for (unsigned i = 0; i < n_length; ++i) {
-        unsigned short w_value = 0;
-        const unsigned n_width = n_NextChar(pc, pc_end, &w_value);
-        if (w_value == w_old) ++o_scan.n_found;
-        pc += n_width;
-    }
-    o_scan.n_bytes = static_cast<std::size_t>(pc - pc_pos);
-    return o_scan;
+std::size_t n_CountValue(const char *pc_pos, std::size_t n_bytes, unsigned short w_value) {
+    if (!b_IsSomeValue(w_value)) return 0;
+    std::size_t n_found = 0;
+    v_ForEachBlock(pc_pos, n_bytes, [&](const char *pc_block, std::size_t, std::uint64_t n_starts) {
+        n_found += ct_scan::n_CountBits(n_ValueMask(pc_block, n_starts, w_value));
+    });
+    return n_found;
 }
 
 namespace {
@@ -261,11 +264,15 @@ unsigned short w_ValueAt(const char *pc, unsigned n_width) {
 
 void v_ReplaceSameWidth(char *pc_pos, std::size_t n_bytes, unsigned short w_old,
                         unsigned short w_new) {
-    for (std::size_t n_at = 0; n_at < n_bytes;) {
-        const unsigned n_width = n_GetCharSize(pc_pos + n_at);
-        if (w_ValueAt(pc_pos + n_at, n_width) == w_old) n_PutValue(pc_pos + n_at, w_new);
-        n_at += n_width;
-    }
+    if (!b_IsSomeValue(w_old)) return;
+    // Each block's characters are found before any of them is written, and
+    // a write at its last byte reaches only the second byte of the next.
+    v_ForEachBlock(pc_pos, n_bytes,
+                   [&](const char *pc_block, std::size_t n_offset, std::uint64_t n_starts) {
+                       for (std::uint64_t n_found = n_ValueMask(pc_block, n_starts, w_old); n_found;
+                            n_found &= n_found - 1)
+                           n_PutValue(pc_pos + n_offset + ct_scan::n_LowestBit(n_found), w_new);
+                   });
 }
 
 void v_ReplaceNarrowing(char *pc_pos, const char *pc_end, std::size_t n_bytes, unsigned short w_old,

@@ -91,14 +91,9 @@ void v_WriteChar(char *pc_char, const char *pc_end, unsigned short w_value);
 // text behind it one place toward the end.
 void v_InsertByte(char *pc_char, const char *pc_end);
 
-// What replacing every character of the value w_old in a bounded text
-// finds, from one walk over its n_length characters.
-struct ReplaceScan {
-    std::size_t n_bytes; // bytes of those characters
-    std::size_t n_found; // characters of the value w_old among them
-};
-ReplaceScan o_ScanForReplace(const char *pc_pos, const char *pc_end, unsigned n_length,
-                             unsigned short w_old);
+// The characters of the value among the n_bytes bytes of a text (whole
+// characters from pc_pos on).
+std::size_t n_CountValue(const char *pc_pos, std::size_t n_bytes, unsigned short w_value);
 
 // Replaces, in the n_bytes bytes of a text, every character of the value
 // w_old by w_new, where both are written with the same width.

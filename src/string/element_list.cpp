@@ -3,6 +3,7 @@
 #include "ctcommon.h"
 #include "string/buffer.h"
 #include "string/characters.h"
+#include "string/scan.h"
 
 #include <cstring>
 #include <string>
@@ -30,8 +31,7 @@ int CT_String::b_NextElement() {
     if (n_capacity && *pc_current) {
         // The element ends at its first zero byte, even one behind a lead
         // byte; the cursor never passes the reserved byte, which ends them all.
-        const char *pc_zero = static_cast<const char *>(std::memchr(
-            pc_current, 0, static_cast<std::size_t>(pc_buffer + n_capacity - pc_current)));
+        const char *pc_zero = ct_scan::pc_FindByte(pc_current, pc_buffer + n_capacity, 0);
         pc_current = pc_zero ? const_cast<char *>(pc_zero) + 1 : pc_buffer + n_capacity;
     }
     return !b_IsEmpty();
@@ -62,7 +62,7 @@ void CT_String::v_PutArray(const char *pc_array) {
         const char *pc_end = pc_buffer + n_capacity + 1;
         const char *pc = pc_array;
         while (pc < pc_end && *pc)
-            pc += std::strlen(pc) + 1; // the reserved byte ends it
+            pc += ct_scan::n_ZeroTerminatedSize(pc) + 1; // the reserved byte ends it
         s_own.assign(pc_array, pc < pc_end ? pc : pc_end);
         s_own.append(2, '\0');
         pc_array = s_own.data();
@@ -77,7 +77,7 @@ void CT_String::v_PutArray(const char *pc_array) {
         b_ReSize(2);
         ++pc_current;
     }
-    for (const char *pc = pc_array; pc && *pc; pc += std::strlen(pc) + 1) {
+    for (const char *pc = pc_array; pc && *pc; pc += ct_scan::n_ZeroTerminatedSize(pc) + 1) {
         v_AppendElementHere(*this, pc);
         b_NextElement(); // onto the new end of the list
     }

@@ -7,6 +7,7 @@
 #include "ctcommon.h"
 #include "string/buffer.h"
 #include "string/characters.h"
+#include "string/scan.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,11 +49,7 @@ Match o_FindFrom(const char *pc_from, const char *pc_end, const char *pc_text_en
     const char c_first = o_pattern.pc_text[0];
     const char *pc_known = pc_from;
     for (;;) {
-        const char *pc_candidate =
-            pc_known < pc_text_end
-                ? static_cast<const char *>(std::memchr(
-                      pc_known, c_first, static_cast<std::size_t>(pc_text_end - pc_known)))
-                : nullptr;
+        const char *pc_candidate = ct_scan::pc_FindByte(pc_known, pc_text_end, c_first);
         if (!pc_candidate) return Match{false, 0, 0};
         const char *pc_start = pc_CharStartAtOrAfter(pc_known, pc_candidate);
         pc_known = pc_start;

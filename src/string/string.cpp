@@ -3,6 +3,7 @@
 #include "ctcommon.h"
 #include "string/buffer.h"
 #include "string/characters.h"
+#include "string/scan.h"
 
 #include <cstring>
 #include <new>
@@ -76,7 +77,8 @@ int CT_String::operator==(const char *pc_text) const {
     if (!pc_text) pc_text = "";
     if (!pc_current) return *pc_text == 0; // a string whose buffer was given back
     const std::size_t n_size = n_TextSize(pc_current, pc_AllocEnd(pc_buffer, n_capacity));
-    return n_size == n_TextSize(pc_text, nullptr) && !std::memcmp(pc_current, pc_text, n_size);
+    return n_size == n_TextSize(pc_text, nullptr) &&
+           ct_scan::b_SameBytes(pc_current, pc_text, n_size);
 }
 
 unsigned CT_String::n_GetLength(const char *pc_text) const {
