@@ -87,6 +87,17 @@ std::uint64_t n_SkipChars(const char *pc_pos, const char *pc_end, unsigned n_cou
     return static_cast<std::uint64_t>(pc - pc_pos) + n_left;
 }
 
+namespace {
+
+// True when none of the 64 bytes at pc is 0x80 or above.
+bool b_SixtyFourSingleBytes(const char *pc) {
+    for (int i = 0; i < 64; i += 8)
+        if (!b_EightSingleBytes(pc + i)) return false;
+    return true;
+}
+
+} // namespace
+
 const char *pc_StepChars(const char *pc, const char *pc_to, std::uint64_t n_max,
                          std::uint64_t *pn_stepped) {
     std::uint64_t n_stepped = 0;
@@ -95,8 +106,11 @@ const char *pc_StepChars(const char *pc, const char *pc_to, std::uint64_t n_max,
     // inside the range: a block may end on a lead byte.
     bool b_second = false;
     while (pc_to - pc > 64 && n_max - n_stepped >= 64) {
-        n_stepped +=
-            ct_scan::n_CountBits(ct_scan::n_CharStarts(ct_scan::n_LeadMask(pc), &b_second));
+        if (!b_second && b_SixtyFourSingleBytes(pc)) // ASCII: tested here, without a call
+            n_stepped += 64;
+        else
+            n_stepped +=
+                ct_scan::n_CountBits(ct_scan::n_CharStarts(ct_scan::n_LeadMask(pc), &b_second));
         pc += 64;
     }
     if (b_second) ++pc;
@@ -148,13 +162,11 @@ std::size_t n_TextSize(const char *pc_pos, const char *pc_end) {
 }
 
 unsigned n_TextLength(const char *pc_pos, const char *pc_end) {
-    // The characters of the text that n_TextSize measures, counted in
-    // blocks; in a caller's text a lead byte may take the terminator.
+    // The characters of the text that n_TextSize measures; in a caller's
+    // text a lead byte may take the terminator, which lies inside that size.
+    if (!pc_pos) return 0;
     std::uint64_t n_counted = 0;
-    v_ForEachBlock(pc_pos, n_TextSize(pc_pos, pc_end),
-                   [&](const char *, std::size_t, std::uint64_t n_starts) {
-                       n_counted += ct_scan::n_CountBits(n_starts);
-                   });
+    pc_StepChars(pc_pos, pc_pos + n_TextSize(pc_pos, pc_end), UINT64_MAX, &n_counted);
     return static_cast<unsigned>(n_counted);
 }
 

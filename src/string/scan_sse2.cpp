@@ -112,8 +112,12 @@ bool b_SameBytes(const char *pc_a, const char *pc_b, std::size_t n) {
 }
 
 std::uint64_t n_LeadMask(const char *pc) {
-    return n_Gather(n_Mask(o_Leads(o_Load(pc))), n_Mask(o_Leads(o_Load(pc + 16))),
-                    n_Mask(o_Leads(o_Load(pc + 32))), n_Mask(o_Leads(o_Load(pc + 48))));
+    const __m128i o_0 = o_Load(pc), o_1 = o_Load(pc + 16);
+    const __m128i o_2 = o_Load(pc + 32), o_3 = o_Load(pc + 48);
+    // No byte of 0x80 or above, as in most of an ASCII text: no lead byte.
+    if (!n_Mask(_mm_or_si128(_mm_or_si128(o_0, o_1), _mm_or_si128(o_2, o_3)))) return 0;
+    return n_Gather(n_Mask(o_Leads(o_0)), n_Mask(o_Leads(o_1)), n_Mask(o_Leads(o_2)),
+                    n_Mask(o_Leads(o_3)));
 }
 
 std::uint64_t n_ByteMask(const char *pc, char c) {

@@ -1,6 +1,7 @@
 // The string scanning primitives held against plain walks over the bytes,
-// for both of their forms: the word-at-a-time one and, where the compiler
-// targets SSE2, the vector one. Used by the unit test and the fuzz harness.
+// for each of their forms: the word-at-a-time one, the SSE2 one where the
+// compiler targets it, and the AVX2 one where the processor has it. Used by
+// the unit test and the fuzz harness.
 //
 // Each text is placed at a chosen distance from the start of an allocation
 // (new[] aligns it to 16 bytes here) that ends exactly with the text, so
@@ -66,6 +67,13 @@ inline std::vector<Form> Forms() {
                             ct_scan::sse2::b_SameBytes, ct_scan::sse2::n_LeadMask,
                             ct_scan::sse2::n_ByteMask});
 #endif
+#if defined(CTCOMMON_SCAN_AVX2)
+    // The byte scans of AVX2 with the masks of SSE2, where the processor has it.
+    if (ct_scan::b_ProcessorHasAvx2())
+        ao_forms.push_back(Form{"avx2", ct_scan::avx2::pc_FindByte,
+                                ct_scan::avx2::n_ZeroTerminatedSize, ct_scan::avx2::b_SameBytes,
+                                ct_scan::sse2::n_LeadMask, ct_scan::sse2::n_ByteMask});
+#endif
     return ao_forms;
 }
 
@@ -127,9 +135,15 @@ inline std::string Check(const char *pc_text, std::size_t n, std::size_t n_align
             if (n_at % 64) continue;
             const std::uint64_t n_starts =
                 ct_scan::n_CharStarts(o.n_LeadMask(pc + n_at), &b_second);
-            for (unsigned i = 0; i < 64; ++i)
+            unsigned n_counted = 0;
+            for (unsigned i = 0; i < 64; ++i) {
                 if (((n_starts >> i) & 1) != ab_starts[n_at + i])
                     return s_form + "n_CharStarts at byte " + std::to_string(n_at + i) + s_where;
+                n_counted += ab_starts[n_at + i];
+            }
+            if (ct_scan::n_CountBitsInWords(n_starts) != n_counted ||
+                ct_scan::n_CountBitsInHalves(n_starts) != n_counted)
+                return s_form + "n_CountBits at " + std::to_string(n_at) + s_where;
         }
     }
     return std::string();
