@@ -1,23 +1,37 @@
 // CT_String against std::string on the same texts: ASCII texts and
 // double-byte texts (two-byte characters mixed with single bytes), of
-// 1 KiB, 64 KiB and 1 MiB. Every operation runs on both types under the
-// name operation/kind/size/type; bench/string_table.py turns the JSON
-// output of one run into the ratios CT_String / std::string and the growth
-// of CT_String's time from 64 KiB to 1 MiB.
+// 1 KiB, 64 KiB and 1 MiB. Every operation runs on both types; the program
+// prints the ratios CT_String / std::string and the growth of each type's
+// time from 64 KiB to 1 MiB. The same source builds on Linux and for the
+// Windows DLL, each std::string being that program's own standard library.
 //
 // Where CT_String counts characters, std::string gets the byte operation a
 // host would use instead (find, substr, replace over bytes); n_GetLength is
 // compared with the byte loop a host needs to count double-byte characters.
+//
+//     string_bench [--rounds=N] [--batch-ms=N] [FILTER...]
+//
+// A FILTER keeps the operations whose "operation/kind" contains it
+// ("search/dbcs", "mid"). CTCOMMON_BENCH_ROUNDS and CTCOMMON_BENCH_BATCH_MS
+// set the defaults (5 rounds, batches of 30 ms).
 #include <ctcommon.h>
 
-#include <benchmark/benchmark.h>
+#include "timing.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -154,22 +168,18 @@ std::string ReplaceMarkers(std::string s_text) {
 }
 
 // The operations: Ours on CT_String, Theirs on std::string, each one
-// iteration's work; n_passes is how many times an iteration covers the text.
-struct OnePass {
-    static constexpr int n_passes = 1;
-};
-
-struct Construct : OnePass {
+// iteration's work.
+struct Construct {
     static CT_String Ours(Sample &o) { return CT_String(o.s_text.c_str()); }
     static std::string Theirs(Sample &o) { return std::string(o.s_text.c_str()); }
 };
 
-struct Copy : OnePass {
+struct Copy {
     static CT_String Ours(Sample &o) { return CT_String(o.co_text); }
     static std::string Theirs(Sample &o) { return std::string(o.s_text); }
 };
 
-struct Append : OnePass {
+struct Append {
     static CT_String Ours(Sample &o) {
         CT_String co;
         for (const std::string &s : o.as_pieces)
@@ -184,24 +194,24 @@ struct Append : OnePass {
     }
 };
 
-struct Equal : OnePass {
+struct Equal {
     static int Ours(Sample &o) { return o.co_text == o.co_equal; }
     static bool Theirs(Sample &o) { return o.s_text == o.s_equal; }
 };
 
-struct Search : OnePass {
+struct Search {
     static int Ours(Sample &o) { return o.co_text.i_Search(o.co_pattern, 0); }
     static std::size_t Theirs(Sample &o) { return o.s_text.find(o.s_pattern); }
 };
 
-struct Mid : OnePass {
+struct Mid {
     static CT_String Ours(Sample &o) { return o.co_text.co_GetMid(o.i_mid_char, o.i_mid_chars); }
     static std::string Theirs(Sample &o) { return o.s_text.substr(o.n_mid_byte, o.n_mid_bytes); }
 };
 
-// A space becomes a tab and back: every iteration does the same work.
+// A space becomes a tab and back: every iteration does the same work, two
+// passes over the text.
 struct ReplaceChar {
-    static constexpr int n_passes = 2;
     static int Ours(Sample &o) {
         o.co_work.v_ReplaceChar(' ', '\t');
         o.co_work.v_ReplaceChar('\t', ' ');
@@ -215,7 +225,7 @@ struct ReplaceChar {
 };
 
 // The text is copied first on both sides, since the replacement changes it.
-struct Replace : OnePass {
+struct Replace {
     static CT_String Ours(Sample &o) {
         CT_String co(o.co_text);
         co.v_Replace(o.co_marker, pc_parameter);
@@ -224,7 +234,7 @@ struct Replace : OnePass {
     static std::string Theirs(Sample &o) { return ReplaceMarkers(o.s_text); }
 };
 
-struct Length : OnePass {
+struct Length {
     static unsigned Ours(Sample &o) { return o.co_text.n_GetLength(); }
     static std::size_t Theirs(Sample &o) { return CountChars(o.s_text.data(), o.s_text.size()); }
 };
@@ -255,62 +265,229 @@ bool SameResults(Sample &o) {
            Agree(o, "lengths", Length::Ours(o) == Length::Theirs(o));
 }
 
-template <class Op, bool b_ours> void Measure(benchmark::State &o_state, Sample &o_sample) {
-    for (auto _ : o_state) {
-        if constexpr (b_ours)
-            benchmark::DoNotOptimize(Op::Ours(o_sample));
-        else
-            benchmark::DoNotOptimize(Op::Theirs(o_sample));
-    }
-    o_state.SetBytesProcessed(static_cast<std::int64_t>(o_state.iterations()) * Op::n_passes *
-                              static_cast<std::int64_t>(o_sample.s_text.size()));
-}
+const char *const apc_kinds[] = {"ascii", "dbcs"};
+const char *const apc_sizes[] = {"1K", "64K", "1M"};
+const std::size_t an_sizes[] = {1024, 64 * 1024, 1024 * 1024};
+// Sixteen times the text may take at most 1.5 times the linear growth.
+const double d_linear_limit = 24;
 
-struct NamedSample {
-    std::string s_name; // kind/size
-    std::unique_ptr<Sample> po_sample;
+using Samples = std::unique_ptr<Sample>[2][3]; // [kind][size]
+
+struct Options {
+    int n_rounds = 5;
+    double d_batch_ms = 30;
+    std::vector<std::string> as_filters; // none: every operation
 };
 
+// One operation on one kind of text, at the three sizes.
+struct Row {
+    std::string s_operation, s_kind;
+    int n_ratio_aim; // the largest CT_String / std::string ratio allowed, 0: none
+    double ad_ours_ns[3], ad_theirs_ns[3];
+};
+
+bool Picked(const std::string &s_name, const std::vector<std::string> &as_filters) {
+    if (as_filters.empty()) return true;
+    for (const std::string &s : as_filters)
+        if (s_name.find(s) != std::string::npos) return true;
+    return false;
+}
+
+// A line per figure on standard error while the run goes on, with the
+// spread of the rounds; the tables go to standard output at the end.
+void Report(const std::string &s_name, const bench::Timing &o) {
+    std::fprintf(stderr, "%-32s %14.3f us   (rounds %.3f to %.3f, %llu iterations each)\n",
+                 s_name.c_str(), o.d_median_ns / 1e3, o.d_min_ns / 1e3, o.d_max_ns / 1e3,
+                 static_cast<unsigned long long>(o.n_iterations));
+}
+
 template <class Op>
-void Register(const char *pc_operation, const std::vector<NamedSample> &ao_samples) {
-    for (const NamedSample &o : ao_samples) {
-        Sample *po = o.po_sample.get();
-        const std::string s_name = std::string(pc_operation) + "/" + o.s_name;
-        benchmark::RegisterBenchmark((s_name + "/ct_string").c_str(), [po](benchmark::State &s) {
-            Measure<Op, true>(s, *po);
-        })->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark((s_name + "/std_string").c_str(), [po](benchmark::State &s) {
-            Measure<Op, false>(s, *po);
-        })->Unit(benchmark::kMicrosecond);
+void Measure(const char *pc_operation, int n_ratio_aim, Samples &ao_samples,
+             const Options &o_options, std::vector<Row> &ao_rows) {
+    for (int k = 0; k < 2; ++k) {
+        const std::string s_name = std::string(pc_operation) + "/" + apc_kinds[k];
+        if (!Picked(s_name, o_options.as_filters)) continue;
+        Row o_row{pc_operation, apc_kinds[k], n_ratio_aim, {}, {}};
+        for (int z = 0; z < 3; ++z) {
+            Sample &o = *ao_samples[k][z];
+            const bench::Timing o_ours = bench::Time([&o] { bench::Keep(Op::Ours(o)); },
+                                                     o_options.n_rounds, o_options.d_batch_ms);
+            const bench::Timing o_theirs = bench::Time([&o] { bench::Keep(Op::Theirs(o)); },
+                                                       o_options.n_rounds, o_options.d_batch_ms);
+            Report(s_name + "/" + apc_sizes[z] + "/ct_string", o_ours);
+            Report(s_name + "/" + apc_sizes[z] + "/std_string", o_theirs);
+            o_row.ad_ours_ns[z] = o_ours.d_median_ns;
+            o_row.ad_theirs_ns[z] = o_theirs.d_median_ns;
+        }
+        ao_rows.push_back(o_row);
     }
+}
+
+std::string Number(int n) { return std::to_string(n); }
+
+// The build, as the header of its tables names it.
+std::string BuildName() {
+#if defined(__x86_64__)
+    const std::string s_processor = "x86_64";
+#elif defined(__i386__)
+    const std::string s_processor = "i686";
+#elif defined(__aarch64__)
+    const std::string s_processor = "aarch64";
+#else
+    const std::string s_processor = "unknown processor";
+#endif
+#if defined(__clang__)
+    const std::string s_compiler =
+        "clang " + Number(__clang_major__) + "." + Number(__clang_minor__);
+#else
+    const std::string s_compiler = std::string("GCC ") + __VERSION__;
+#endif
+#if defined(_WIN32)
+    // Wine's ntdll exports its version; Windows' does not.
+    typedef const char *(*WineVersion)();
+    const FARPROC pf_proc = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
+    const std::string s_system =
+        pf_proc ? std::string(" under Wine ") +
+                      reinterpret_cast<WineVersion>(reinterpret_cast<void (*)()>(pf_proc))()
+                : std::string(" on Windows");
+    return "Windows DLL " + s_processor + s_system + " (mingw-w64 " + s_compiler + ")";
+#else
+    return "Linux " + s_processor + " (" + s_compiler + ")";
+#endif
+}
+
+std::string Format(const char *pc_format, double d) {
+    char ac[64];
+    std::snprintf(ac, sizeof ac, pc_format, d);
+    return ac;
+}
+
+std::string Verdict(bool b_met) { return b_met ? "met" : "**missed**"; }
+
+void PrintRow(const std::vector<std::string> &as_cells) {
+    std::string s_line = "|";
+    for (const std::string &s : as_cells)
+        s_line += " " + s + " |";
+    std::puts(s_line.c_str());
+}
+
+void PrintHeader(const std::vector<std::string> &as_cells) {
+    PrintRow(as_cells);
+    std::string s_line = "|";
+    for (std::size_t i = 0; i < as_cells.size(); ++i)
+        s_line += "---|";
+    std::puts(s_line.c_str());
+}
+
+void PrintTables(const std::vector<Row> &ao_rows, const Options &o_options) {
+    char ac_date[32];
+    const std::time_t o_now = std::time(nullptr);
+    std::strftime(ac_date, sizeof ac_date, "%Y-%m-%d", std::gmtime(&o_now));
+    std::printf("\n## %s\n\n", BuildName().c_str());
+    const std::string s_rounds = o_options.n_rounds == 1
+                                     ? std::string("one round")
+                                     : "median of " + Number(o_options.n_rounds) + " rounds";
+    std::printf("string_bench, %s, %u processors: wall time per iteration, %s of at least %g ms "
+                "each; both types' results checked equal on every text before timing.\n\n",
+                ac_date, std::thread::hardware_concurrency(), s_rounds.c_str(),
+                o_options.d_batch_ms);
+    PrintHeader({"Operation", "Text", "CT/std 1 KiB", "CT/std 64 KiB", "CT/std 1 MiB", "CT 1M/64K",
+                 "std 1M/64K", "Ratio aim", "Linear"});
+    for (const Row &o : ao_rows) {
+        std::vector<std::string> as_cells = {o.s_operation, o.s_kind};
+        double d_worst = 0;
+        for (int z = 0; z < 3; ++z) {
+            const double d_ratio = o.ad_ours_ns[z] / o.ad_theirs_ns[z];
+            d_worst = std::max(d_worst, d_ratio);
+            as_cells.push_back(Format("%.2f", d_ratio));
+        }
+        const double d_growth = o.ad_ours_ns[2] / o.ad_ours_ns[1];
+        as_cells.push_back(Format("%.1f", d_growth));
+        as_cells.push_back(Format("%.1f", o.ad_theirs_ns[2] / o.ad_theirs_ns[1]));
+        as_cells.push_back(o.n_ratio_aim ? "≤ " + Number(o.n_ratio_aim) +
+                                               "x: " + Verdict(d_worst <= o.n_ratio_aim)
+                                         : "–");
+        as_cells.push_back(Verdict(d_growth <= d_linear_limit));
+        PrintRow(as_cells);
+    }
+    std::printf("\n'Linear': CT_String's time grows at most %gx from 64 KiB to 1 MiB (16x is "
+                "linear, 256x quadratic).\n\nTimes (µs):\n\n",
+                d_linear_limit);
+    PrintHeader({"Operation", "Text", "Type", "1 KiB (µs)", "64 KiB (µs)", "1 MiB (µs)"});
+    for (const Row &o : ao_rows)
+        for (const bool b_ours : {true, false}) {
+            std::vector<std::string> as_cells = {o.s_operation, o.s_kind,
+                                                 b_ours ? "ct_string" : "std_string"};
+            for (int z = 0; z < 3; ++z)
+                as_cells.push_back(
+                    Format("%.3f", (b_ours ? o.ad_ours_ns[z] : o.ad_theirs_ns[z]) / 1e3));
+            PrintRow(as_cells);
+        }
+    std::fflush(stdout);
+}
+
+// A whole positive number, or 0.
+long Positive(const char *pc) {
+    char *pc_end = nullptr;
+    const long n = std::strtol(pc, &pc_end, 10);
+    return pc_end != pc && *pc_end == '\0' && n > 0 ? n : 0;
+}
+
+bool ParseOptions(int argc, char **argv, Options &o_options) {
+    const char *pc_rounds = std::getenv("CTCOMMON_BENCH_ROUNDS");
+    const char *pc_batch = std::getenv("CTCOMMON_BENCH_BATCH_MS");
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--rounds=", 9) == 0)
+            pc_rounds = argv[i] + 9;
+        else if (std::strncmp(argv[i], "--batch-ms=", 11) == 0)
+            pc_batch = argv[i] + 11;
+        else if (argv[i][0] == '-')
+            return false;
+        else
+            o_options.as_filters.push_back(argv[i]);
+    }
+    if (pc_rounds && !(o_options.n_rounds = static_cast<int>(Positive(pc_rounds)))) return false;
+    if (pc_batch && !(o_options.d_batch_ms = static_cast<double>(Positive(pc_batch)))) return false;
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-    benchmark::Initialize(&argc, argv);
-    std::vector<NamedSample> ao_samples;
-    const struct {
-        const char *pc_name;
-        std::size_t n_size;
-    } ao_sizes[] = {{"1K", 1024}, {"64K", 64 * 1024}, {"1M", 1024 * 1024}};
-    for (const char *pc_kind : {"ascii", "dbcs"})
-        for (const auto &o_size : ao_sizes) {
-            const bool b_double = pc_kind[0] == 'd';
-            ao_samples.push_back({std::string(pc_kind) + "/" + o_size.pc_name,
-                                  std::make_unique<Sample>(o_size.n_size, b_double)});
-            if (!SameResults(*ao_samples.back().po_sample)) return 1;
+#if defined(_WIN32)
+    // Lines end in LF on both builds, so that their tables read alike.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    Options o_options;
+    if (!ParseOptions(argc, argv, o_options)) {
+        std::fprintf(stderr,
+                     "usage: %s [--rounds=N] [--batch-ms=N] [FILTER...]\n"
+                     "  FILTER: a part of \"operation/kind\", such as search/dbcs\n"
+                     "  defaults: CTCOMMON_BENCH_ROUNDS or 5, CTCOMMON_BENCH_BATCH_MS "
+                     "or 30\n",
+                     argv[0]);
+        return 2;
+    }
+    Samples ao_samples;
+    for (int k = 0; k < 2; ++k)
+        for (int z = 0; z < 3; ++z) {
+            ao_samples[k][z] = std::make_unique<Sample>(an_sizes[z], k == 1);
+            if (!SameResults(*ao_samples[k][z])) return 1;
         }
-    Register<Construct>("construct", ao_samples);
-    Register<Copy>("copy", ao_samples);
-    Register<Append>("append", ao_samples);
-    Register<Equal>("equal", ao_samples);
-    Register<Search>("search", ao_samples);
-    Register<Mid>("mid", ao_samples);
-    Register<ReplaceChar>("replace_char", ao_samples);
-    Register<Replace>("replace", ao_samples);
-    Register<Length>("length", ao_samples);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    std::vector<Row> ao_rows;
+    Measure<Construct>("construct", 0, ao_samples, o_options, ao_rows);
+    Measure<Copy>("copy", 0, ao_samples, o_options, ao_rows);
+    Measure<Append>("append", 0, ao_samples, o_options, ao_rows);
+    Measure<Equal>("equal", 4, ao_samples, o_options, ao_rows);
+    Measure<Search>("search", 4, ao_samples, o_options, ao_rows);
+    Measure<Mid>("mid", 3, ao_samples, o_options, ao_rows);
+    Measure<ReplaceChar>("replace_char", 0, ao_samples, o_options, ao_rows);
+    Measure<Replace>("replace", 3, ao_samples, o_options, ao_rows);
+    Measure<Length>("length", 0, ao_samples, o_options, ao_rows);
+    if (ao_rows.empty()) {
+        std::fprintf(stderr, "no operation matches the filter\n");
+        return 2;
+    }
+    PrintTables(ao_rows, o_options);
     return 0;
 }
