@@ -481,14 +481,14 @@ class Program {
             break;
         }
         case 24: {
-            const unsigned n_size = in.U16() % 3000;
+            const unsigned n_size = in.U16() % 9000;
             Log("s%d.v_SetSize(%u)\n", d, n_size);
             co.v_SetSize(n_size);
             mo.SetSize(n_size);
             break;
         }
         case 25: {
-            const unsigned n_size = in.U16() % 3000;
+            const unsigned n_size = in.U16() % 9000;
             Log("s%d.b_ReSize(%u)\n", d, n_size);
             ExpectEqual<int>(co.b_ReSize(n_size), mo.ReSize(n_size) ? 1 : 0, "b_ReSize");
             break;

@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <new>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -140,6 +143,39 @@ TEST(StringStorage, ReSizeGrowsOnlyWhenNeededAndKeepsEverything) {
     EXPECT_EQ(1112u, co_default.n_GetSize());
     EXPECT_EQ("abc", Text(co_default));
     EXPECT_EQ(0, std::memcmp(static_cast<const char *>(co_default) + 4, "def", 4));
+}
+
+// Growth keeps every byte of the room, small buffers and large ones alike
+// (a large one may grow in place), and gives zeros behind it: a seeded
+// sequence of growths and writes through the pointer, against the bytes a
+// model room holds.
+TEST(StringStorage, GrowingKeepsTheRoomAtEverySize) {
+    const unsigned n_seed = std::random_device{}();
+    std::printf("seed %u\n", n_seed);
+    SCOPED_TRACE("seed " + std::to_string(n_seed));
+    std::mt19937 o_random(n_seed);
+    for (int i_run = 0; i_run < 20; ++i_run) {
+        CT_String co;
+        std::vector<char> ac_model(co.n_GetSize(), 0);
+        for (int i_step = 0; i_step < 40; ++i_step) {
+            if (o_random() % 2) {
+                const unsigned n_size = o_random() % (o_random() % 4 ? 9000 : 70000);
+                const int b_grown = co.b_ReSize(n_size);
+                ASSERT_EQ(n_size > ac_model.size(), b_grown != 0);
+                if (b_grown) ac_model.resize(n_size + 512, 0);
+            } else { // a few bytes written anywhere in the room
+                char *pc = co;
+                for (int k = 0; k < 8; ++k) {
+                    const std::size_t n_at = o_random() % ac_model.size();
+                    pc[n_at] = ac_model[n_at] = static_cast<char>(o_random());
+                }
+            }
+            ASSERT_EQ(ac_model.size(), co.n_GetSize());
+            ASSERT_EQ(0,
+                      std::memcmp(static_cast<const char *>(co), ac_model.data(), ac_model.size()));
+            ASSERT_EQ(0, static_cast<const char *>(co)[ac_model.size()]); // the reserved byte
+        }
+    }
 }
 
 TEST(StringStorage, AppendFillsTheRoomExactlyBeforeItGrows) {

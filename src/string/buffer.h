@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -26,12 +27,24 @@ inline unsigned n_RequireUnsigned(std::uint64_t n_size) {
 }
 
 // capacity + 1 bytes, the last one the reserved terminator byte; the
-// caller fills them.
+// caller fills them. From malloc, so that a buffer can grow in place.
 inline char *pc_NewBuffer(unsigned n_capacity) {
-    return static_cast<char *>(::operator new(static_cast<std::size_t>(n_capacity) + 1));
+    void *pv_buffer = std::malloc(static_cast<std::size_t>(n_capacity) + 1);
+    if (!pv_buffer) throw std::bad_alloc();
+    return static_cast<char *>(pv_buffer);
 }
 
-inline void v_FreeBuffer(char *pc_buffer) { ::operator delete(pc_buffer); }
+// The buffer with capacity + 1 bytes, its bytes so far kept and the new ones
+// for the caller to fill. The allocator grows it in place where it can: a
+// string grown by appends then neither copies its text again nor touches
+// fresh memory for it. On failure the old buffer stays as it was.
+inline char *pc_GrowBuffer(char *pc_buffer, unsigned n_capacity) {
+    void *pv_buffer = std::realloc(pc_buffer, static_cast<std::size_t>(n_capacity) + 1);
+    if (!pv_buffer) throw std::bad_alloc();
+    return static_cast<char *>(pv_buffer);
+}
+
+inline void v_FreeBuffer(char *pc_buffer) { std::free(pc_buffer); }
 
 // The end of the allocation, reserved byte included; null without a buffer.
 inline const char *pc_AllocEnd(const char *pc_buffer, unsigned n_capacity) {

@@ -11,6 +11,15 @@
 using namespace ct_chars;
 using namespace ct_buffer;
 
+namespace {
+
+// A buffer of at least this capacity grows in place where the allocator
+// can; a smaller one is copied, which costs less than the allocator's
+// attempt.
+const unsigned n_grow_in_place_from = 4096;
+
+} // namespace
+
 CT_String::CT_String(const char *pc_text, unsigned n_size)
     : pc_buffer(nullptr), pc_current(nullptr), n_capacity(0) {
     if (!pc_text) {
@@ -127,10 +136,17 @@ int CT_String::b_ReSize(unsigned n_size) {
     // offset + size + 256 gets the usual 256 more.
     const unsigned n_new_capacity =
         n_CapacityFor(static_cast<std::uint64_t>(n_offset) + n_size + 256);
-    char *pc_new = pc_NewBuffer(n_new_capacity);
-    if (n_capacity) std::memcpy(pc_new, pc_buffer, n_capacity);
-    std::memset(pc_new + n_capacity, 0, static_cast<std::size_t>(n_new_capacity) + 1 - n_capacity);
-    v_DisposeBuffer();
+    const unsigned n_old_capacity = n_capacity;
+    char *pc_new;
+    if (n_old_capacity >= n_grow_in_place_from) {
+        pc_new = pc_GrowBuffer(pc_buffer, n_new_capacity);
+    } else {
+        pc_new = pc_NewBuffer(n_new_capacity);
+        if (n_old_capacity) std::memcpy(pc_new, pc_buffer, n_old_capacity);
+        v_DisposeBuffer();
+    }
+    std::memset(pc_new + n_old_capacity, 0,
+                static_cast<std::size_t>(n_new_capacity) + 1 - n_old_capacity);
     pc_buffer = pc_new;
     pc_current = pc_new + n_offset;
     n_capacity = n_new_capacity;
