@@ -1,6 +1,7 @@
 #include "characters.h"
 #include "string/scan.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ct_chars {
@@ -87,31 +88,21 @@ std::uint64_t n_SkipChars(const char *pc_pos, const char *pc_end, unsigned n_cou
     return static_cast<std::uint64_t>(pc - pc_pos) + n_left;
 }
 
-namespace {
-
-// True when none of the 64 bytes at pc is 0x80 or above.
-bool b_SixtyFourSingleBytes(const char *pc) {
-    for (int i = 0; i < 64; i += 8)
-        if (!b_EightSingleBytes(pc + i)) return false;
-    return true;
-}
-
-} // namespace
-
 const char *pc_StepChars(const char *pc, const char *pc_to, std::uint64_t n_max,
                          std::uint64_t *pn_stepped) {
     std::uint64_t n_stepped = 0;
     // Blocks of 64 bytes while 64 characters or more are left to step over,
     // so that none ends inside one, and while the byte behind the block lies
     // inside the range: a block may end on a lead byte.
+    // A block has at least 32 characters, so each run of blocks takes at
+    // least half of those left, and few runs reach the last blocks.
     bool b_second = false;
-    while (pc_to - pc > 64 && n_max - n_stepped >= 64) {
-        if (!b_second && b_SixtyFourSingleBytes(pc)) // ASCII: tested here, without a call
-            n_stepped += 64;
-        else
-            n_stepped +=
-                ct_scan::n_CountBits(ct_scan::n_CharStarts(ct_scan::n_LeadMask(pc), &b_second));
-        pc += 64;
+    while (pc_to - pc > 64) {
+        const std::uint64_t n_blocks = std::min<std::uint64_t>(
+            static_cast<std::uint64_t>(pc_to - pc - 1) / 64, (n_max - n_stepped) / 64);
+        if (n_blocks == 0) break;
+        n_stepped += ct_scan::n_CountChars(pc, static_cast<std::size_t>(n_blocks), &b_second);
+        pc += 64 * n_blocks;
     }
     if (b_second) ++pc;
     // The rest, a character at a time.

@@ -36,12 +36,13 @@ namespace best = portable;
 #endif
 
 #if defined(CTCOMMON_SCAN_AVX2)
-// The byte scans again with AVX2 (scan_avx2.cpp), used where the processor
-// has it.
+// The byte scans and the character count again with AVX2 (scan_avx2.cpp),
+// used where the processor has it.
 namespace avx2 {
 const char *pc_FindByte(const char *pc, const char *pc_end, char c);
 std::size_t n_ZeroTerminatedSize(const char *pc);
 bool b_SameBytes(const char *pc_a, const char *pc_b, std::size_t n);
+std::uint64_t n_CountChars(const char *pc, std::size_t n_blocks, bool *pb_second);
 } // namespace avx2
 bool b_ProcessorHasAvx2();
 inline bool b_UseAvx2() {
@@ -69,6 +70,12 @@ inline bool b_SameBytes(const char *pc_a, const char *pc_b, std::size_t n) {
     if (b_UseAvx2()) return avx2::b_SameBytes(pc_a, pc_b, n);
 #endif
     return best::b_SameBytes(pc_a, pc_b, n);
+}
+inline std::uint64_t n_CountChars(const char *pc, std::size_t n_blocks, bool *pb_second) {
+#if defined(CTCOMMON_SCAN_AVX2)
+    if (b_UseAvx2()) return avx2::n_CountChars(pc, n_blocks, pb_second);
+#endif
+    return best::n_CountChars(pc, n_blocks, pb_second);
 }
 inline std::uint64_t n_LeadMask(const char *pc) { return best::n_LeadMask(pc); }
 inline std::uint64_t n_ByteMask(const char *pc, char c) { return best::n_ByteMask(pc, c); }

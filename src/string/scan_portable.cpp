@@ -77,5 +77,16 @@ std::uint64_t n_ByteMask(const char *pc, char c) {
     return n_mask;
 }
 
+std::uint64_t n_CountChars(const char *pc, std::size_t n_blocks, bool *pb_second) {
+    std::uint64_t n_chars = 0;
+    for (; n_blocks; --n_blocks, pc += 64) {
+        bool b_single_bytes = !*pb_second;
+        for (unsigned i = 0; b_single_bytes && i < 64; i += 8)
+            b_single_bytes = (n_LoadWord(pc + i) & n_highs) == 0;
+        n_chars += b_single_bytes ? 64 : n_CountBits(n_CharStarts(n_LeadMask(pc), pb_second));
+    }
+    return n_chars;
+}
+
 } // namespace portable
 } // namespace ct_scan

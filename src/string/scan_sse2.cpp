@@ -127,6 +127,15 @@ std::uint64_t n_ByteMask(const char *pc, char c) {
         n_Mask(_mm_cmpeq_epi8(o_Load(pc + 32), o_c)), n_Mask(_mm_cmpeq_epi8(o_Load(pc + 48), o_c)));
 }
 
+std::uint64_t n_CountChars(const char *pc, std::size_t n_blocks, bool *pb_second) {
+    std::uint64_t n_chars = 0;
+    for (; n_blocks; --n_blocks, pc += 64) {
+        const std::uint64_t n_leads = n_LeadMask(pc); // 0 at once for ASCII
+        n_chars += n_leads || *pb_second ? n_CountBits(n_CharStarts(n_leads, pb_second)) : 64;
+    }
+    return n_chars;
+}
+
 } // namespace sse2
 } // namespace ct_scan
 

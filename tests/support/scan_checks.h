@@ -55,24 +55,27 @@ struct Form {
     bool (*b_SameBytes)(const char *, const char *, std::size_t);
     std::uint64_t (*n_LeadMask)(const char *);
     std::uint64_t (*n_ByteMask)(const char *, char);
+    std::uint64_t (*n_CountChars)(const char *, std::size_t, bool *);
 };
 
 inline std::vector<Form> Forms() {
     std::vector<Form> ao_forms;
     ao_forms.push_back(Form{"portable", ct_scan::portable::pc_FindByte,
                             ct_scan::portable::n_ZeroTerminatedSize, ct_scan::portable::b_SameBytes,
-                            ct_scan::portable::n_LeadMask, ct_scan::portable::n_ByteMask});
+                            ct_scan::portable::n_LeadMask, ct_scan::portable::n_ByteMask,
+                            ct_scan::portable::n_CountChars});
 #if defined(CTCOMMON_SCAN_SSE2)
     ao_forms.push_back(Form{"sse2", ct_scan::sse2::pc_FindByte, ct_scan::sse2::n_ZeroTerminatedSize,
                             ct_scan::sse2::b_SameBytes, ct_scan::sse2::n_LeadMask,
-                            ct_scan::sse2::n_ByteMask});
+                            ct_scan::sse2::n_ByteMask, ct_scan::sse2::n_CountChars});
 #endif
 #if defined(CTCOMMON_SCAN_AVX2)
     // The byte scans of AVX2 with the masks of SSE2, where the processor has it.
     if (ct_scan::b_ProcessorHasAvx2())
         ao_forms.push_back(Form{"avx2", ct_scan::avx2::pc_FindByte,
                                 ct_scan::avx2::n_ZeroTerminatedSize, ct_scan::avx2::b_SameBytes,
-                                ct_scan::sse2::n_LeadMask, ct_scan::sse2::n_ByteMask});
+                                ct_scan::sse2::n_LeadMask, ct_scan::sse2::n_ByteMask,
+                                ct_scan::avx2::n_CountChars});
 #endif
     return ao_forms;
 }
@@ -120,6 +123,18 @@ inline std::string Check(const char *pc_text, std::size_t n, std::size_t n_align
             if (!o.b_SameBytes(pc, pc_other, n_at))
                 return s_form + "b_SameBytes of the bytes before a difference" + s_where;
         }
+        // The characters of the text's whole blocks, and whether the byte
+        // behind them is a second byte.
+        bool b_carry = false;
+        const std::uint64_t n_counted = o.n_CountChars(pc, n / 64, &b_carry);
+        std::uint64_t n_expected = 0;
+        const std::size_t n_behind = n / 64 * 64;
+        for (std::size_t i = 0; i < n_behind; ++i)
+            n_expected += ab_starts[i];
+        const bool b_lead_last =
+            n_behind > 0 && ab_starts[n_behind - 1] && IsLead(pc[n_behind - 1]);
+        if (n_counted != n_expected || b_carry != b_lead_last)
+            return s_form + "n_CountChars" + s_where;
         // The masks of every block of 64 inside the text, and the character
         // starts that chained blocks give from the text's first byte.
         bool b_second = false;
