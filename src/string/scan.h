@@ -5,8 +5,8 @@
 // The hot paths use these rather than the C runtime's memchr, strlen and
 // memcmp, whose speed depends on which runtime the process loads (some are
 // one-byte loops). Where the compiler targets SSE2 they work on 16 bytes at
-// a time, and the byte scans on 32 with AVX2 where a 64-bit Linux processor
-// has it; elsewhere on machine words. Every form is compiled, so the tests
+// a time, and on 32 with AVX2 where a 64-bit Linux processor has it;
+// elsewhere on machine words. Every form is compiled, so the tests
 // can hold each against a plain walk.
 #ifndef CTCOMMON_STRING_SCAN_H
 #define CTCOMMON_STRING_SCAN_H

@@ -1,6 +1,7 @@
-// The byte scans with AVX2, for 64-bit Linux processors that have it (asked
-// once, at the first scan): 32 bytes compared at once, 128 a loop. Texts
-// shorter than a few vectors go to the SSE2 form.
+// The byte scans and the character count with AVX2, for 64-bit Linux
+// processors that have it (asked once, at the first scan): 32 bytes
+// compared at once, 128 a loop. Runs shorter than a vector or two take
+// 16-byte steps.
 //
 // Not on Windows: there the stack is aligned to 16 bytes only, and the
 // compiler may spill a 32-byte register to it with an aligned store.
