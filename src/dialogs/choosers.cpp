@@ -166,3 +166,6 @@ void CT_FilesDialog::v_BuildResult(CT_String &co_files, CT_String &co_names) {
         co_names.v_AddElement(co_answer);
     co_files = co_folder;
 }
+
+// A class without data copies nothing when assigned.
+CT_FilesDialog &CT_FilesDialog::operator=(const CT_FilesDialog &) { return *this; }

@@ -9,3 +9,6 @@ void CT_Help::v_Display(HWND ho_window, unsigned int n_context) {
 }
 
 void CT_Help::v_Display(HWND ho_window) { WinHelpA(ho_window, co_helppath, HELP_FINDER, 0); }
+
+// A class without data copies nothing when assigned.
+CT_Help &CT_Help::operator=(const CT_Help &) { return *this; }

@@ -31,3 +31,6 @@ void CT_Errors::v_ResetError() {
     eo_lasterror = e_UnknownError;
     co_parameter.v_Empty();
 }
+
+// A class without data copies nothing when assigned.
+CT_Errors &CT_Errors::operator=(const CT_Errors &) { return *this; }

@@ -23,8 +23,3 @@ BOOL b_ModuleEntry(HINSTANCE ho_module, DWORD n_reason) {
     }
     return TRUE;
 }
-
-// The classes without data copy nothing when assigned.
-CT_Errors &CT_Errors::operator=(const CT_Errors &) { return *this; }
-CT_FilesDialog &CT_FilesDialog::operator=(const CT_FilesDialog &) { return *this; }
-CT_Help &CT_Help::operator=(const CT_Help &) { return *this; }

@@ -6,6 +6,17 @@
 #include "ctcommon.h"
 #include "platform/platform.h"
 
+// The order of the module's static objects. On Windows the loader calls the
+// entry after all of them are constructed and before any is destroyed. On
+// Linux a static object stands in for the entry (entry_posix.cpp): the
+// module's own objects are constructed before it and destroyed after it.
+#if defined(_WIN32)
+#define CT_STATIC_ORDER
+#else
+#define CT_STATIC_ORDER __attribute__((init_priority(1000)))
+#define CT_ENTRY_ORDER __attribute__((init_priority(1001)))
+#endif
+
 // The library's own module: its string table holds every text it shows.
 extern HINSTANCE ho_instance;
 // "%": the place of an error's parameter in a message.

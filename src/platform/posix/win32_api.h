@@ -85,11 +85,13 @@ const char *const pc_device_namespace = nullptr;
 #define SUBLANG_DEFAULT 0x01
 #define MAKELANGID(p, s) ((static_cast<WORD>(s) << 10) | static_cast<WORD>(p))
 
-// The module's static objects are constructed before the object that
-// stands in for the loader's entry call (module_entry.cpp), and destroyed
-// after it.
-#define CT_STATIC_ORDER __attribute__((init_priority(1000)))
-#define CT_ENTRY_ORDER __attribute__((init_priority(1001)))
+// Modules (modules.cpp): a module's handle is its dlopen() handle, its
+// link map. Only the flags below are taken: the module that holds an
+// address, its reference count unchanged.
+typedef HINSTANCE HMODULE;
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002u
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004u
+BOOL GetModuleHandleExA(DWORD n_flags, LPCSTR pc_address, HMODULE *pho_module);
 
 // String tables (string_table.cpp): a module's handle is its dlopen()
 // handle, null for the main program; its table is the one it declares with

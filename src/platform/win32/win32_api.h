@@ -7,10 +7,6 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
-// The module's static objects need no ordering mark: DllMain, the entry,
-// runs after all of them.
-#define CT_STATIC_ORDER
-
 // Facts of the platform's paths that the logic needs.
 namespace ct_platform {
 // The separator between the components of a full path.
