@@ -1,6 +1,7 @@
 // Linux: the file calls, on file descriptors.
 #include "platform/posix/file_names.h"
 #include "platform/posix/system_calls.h"
+#include "platform/posix/texts.h"
 #include "platform/posix/win32_api.h"
 
 #include <cerrno>
@@ -81,10 +82,7 @@ int n_CopyContent(int n_in, int n_out) {
 // Puts the folder that holds pc_name on the disk, and with it the names in
 // it. A file system that cannot flush a folder has nothing to put there.
 bool b_FlushFolderOf(const char *pc_name) {
-    const char *pc_slash = std::strrchr(pc_name, '/');
-    const std::string s_folder = !pc_slash             ? std::string(".")
-                                 : pc_slash == pc_name ? std::string("/")
-                                                       : std::string(pc_name, pc_slash);
+    const std::string s_folder = ct_posix::s_FolderOf(pc_name);
     const int n_fd = CT_SYSCALL(open, s_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (n_fd < 0) return false;
     const bool b_flushed = CT_SYSCALL(fsync, n_fd) == 0 || errno == EINVAL;

@@ -1,5 +1,6 @@
 // Linux: directory searches and full paths.
 #include "platform/posix/file_names.h"
+#include "platform/posix/texts.h"
 #include "platform/posix/win32_api.h"
 
 #include <cerrno>
@@ -70,18 +71,14 @@ bool b_FindEntry(const std::string &s_folder, const char *pc_pattern, std::strin
 HANDLE FindFirstFileA(LPCSTR pc_pattern, LPWIN32_FIND_DATAA po_found) {
     if (!ct_posix::b_UsableName(pc_pattern)) return INVALID_HANDLE_VALUE;
     // Wildcards count in the final component only.
-    const char *pc_slash = std::strrchr(pc_pattern, '/');
-    const std::string s_folder = !pc_slash                ? "."
-                                 : pc_slash == pc_pattern ? "/"
-                                                          : std::string(pc_pattern, pc_slash);
-    const char *pc_name = pc_slash ? pc_slash + 1 : pc_pattern;
+    const std::string s_folder = ct_posix::s_FolderOf(pc_pattern);
+    const char *pc_name = ct_posix::pc_NameOf(pc_pattern);
     std::string s_found;
     if (!*pc_name) errno = ENOENT;
     if (!*pc_name || !b_FindEntry(s_folder, pc_name, &s_found)) return INVALID_HANDLE_VALUE;
     if (po_found) {
         po_found->dwFileAttributes = 0;
-        std::strncpy(po_found->cFileName, s_found.c_str(), MAX_PATH - 1);
-        po_found->cFileName[MAX_PATH - 1] = 0;
+        ct_posix::n_CopyCut(po_found->cFileName, MAX_PATH, s_found.data(), s_found.size());
     }
     return reinterpret_cast<HANDLE>(new FindSearch());
 }

@@ -4,6 +4,7 @@
 // in the module pointing at it. The module's handle is its link map; the
 // note is found among the program headers of the loaded object whose
 // dynamic section is that link map's.
+#include "platform/posix/texts.h"
 #include "platform/posix/win32_api.h"
 
 #include <cerrno>
@@ -96,10 +97,6 @@ int LoadStringA(HINSTANCE ho_module, UINT n_id, LPSTR pc_buffer, int n_max) {
         errno = ENOENT;
         return 0;
     }
-    std::size_t n_copied = std::strlen(pc_text);
-    if (n_copied > static_cast<std::size_t>(n_max) - 1)
-        n_copied = static_cast<std::size_t>(n_max) - 1;
-    std::memcpy(pc_buffer, pc_text, n_copied);
-    pc_buffer[n_copied] = 0;
-    return static_cast<int>(n_copied);
+    return static_cast<int>(ct_posix::n_CopyCut(pc_buffer, static_cast<std::size_t>(n_max), pc_text,
+                                                std::strlen(pc_text)));
 }

@@ -161,16 +161,11 @@ HANDLE FindFirstFileA(LPCSTR pc_pattern, LPWIN32_FIND_DATAA po_found);
 BOOL FindClose(HANDLE ho_search);
 DWORD GetFullPathNameA(LPCSTR pc_name, DWORD n_size, LPSTR pc_buffer, LPSTR *ppc_file_part);
 
-// Choosers (choosers.cpp), asked on the terminal: the caption and the
-// initial name on standard error, the answer read from standard input a
-// line at a time. An empty line keeps the initial name (and cancels the
-// folder chooser), the end of the input cancels. The save chooser adds the
-// default extension to a name without one and asks before replacing a
-// file; the open choosers take only existing files, the folder chooser only
-// an existing folder; the multiple chooser reads names, all in one folder,
-// until an empty line, and answers as the platform does: one full path, or
-// the folder and then the names. An answer that does not fit nMaxFile fails
-// with FNERR_BUFFERTOOSMALL.
+// Choosers: choosers.cpp reads and answers the request records as the
+// system does (the multiple chooser's answer is one full path, or the folder
+// and then the names; an answer that does not fit nMaxFile fails with
+// FNERR_BUFFERTOOSMALL), and terminal.cpp asks the user, as the public
+// header says under CT_FilesDialog.
 #define OFN_OVERWRITEPROMPT 0x00000002u
 #define OFN_HIDEREADONLY 0x00000004u
 #define OFN_SHOWHELP 0x00000010u
@@ -245,7 +240,7 @@ namespace ct_platform {
 inline bool b_IsWholeFolderPath(PCIDLIST_ABSOLUTE, const char *) { return true; }
 } // namespace ct_platform
 
-// Help (choosers.cpp): a request is written to standard error.
+// Help (help.cpp): a request is written to standard error.
 #define HELP_CONTEXT 0x0001u
 #define HELP_FINDER 0x000Bu
 BOOL WinHelpA(HWND ho_window, LPCSTR pc_file, UINT n_command, ULONG_PTR n_data);

@@ -1,4 +1,5 @@
 // Linux: windows and message boxes, where there is no window system.
+#include "platform/posix/texts.h"
 #include "platform/posix/win32_api.h"
 
 #include <cerrno>
@@ -33,15 +34,10 @@ int GetWindowTextA(HWND ho_window, LPSTR pc_buffer, int n_max) {
     if (n_max <= 0) return 0;
     std::lock_guard<std::mutex> o_hold(o_texts_lock);
     const auto o_found = o_WindowTexts().find(ho_window);
-    std::size_t n_copied = 0;
-    if (o_found != o_WindowTexts().end()) {
-        n_copied = o_found->second.size();
-        if (n_copied > static_cast<std::size_t>(n_max) - 1)
-            n_copied = static_cast<std::size_t>(n_max) - 1;
-        std::memcpy(pc_buffer, o_found->second.data(), n_copied);
-    }
-    pc_buffer[n_copied] = 0;
-    return static_cast<int>(n_copied);
+    const std::string s_none;
+    const std::string &s_text = o_found != o_WindowTexts().end() ? o_found->second : s_none;
+    return static_cast<int>(ct_posix::n_CopyCut(pc_buffer, static_cast<std::size_t>(n_max),
+                                                s_text.data(), s_text.size()));
 }
 
 HWND GetActiveWindow() { return nullptr; }
