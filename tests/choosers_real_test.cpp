@@ -4,6 +4,7 @@
 #include "support/platform_support.h"
 #include "support/raised.h"
 #include "support/string_views.h"
+#include "support/system_facts.h"
 #include "support/temp_files.h"
 
 #include <gtest/gtest.h>
@@ -15,12 +16,6 @@
 #include <string>
 
 namespace {
-
-#if defined(_WIN32)
-const std::string s_sep = "\\";
-#else
-const std::string s_sep = "/";
-#endif
 
 CT_String AllFiles() {
     CT_String co_filter;

@@ -3,6 +3,7 @@
 // active-window calls; and how answers are split.
 #include "support/raised.h"
 #include "support/string_views.h"
+#include "support/system_facts.h"
 #include "support/test_hooks.h"
 
 #include <ctcommon.h>
@@ -24,13 +25,11 @@
 namespace {
 
 #if defined(_WIN32)
-const std::string s_sep = "\\";
 const std::string s_data = "D:\\data";
 #define CT_CALL WINAPI
 #define CT_COM STDMETHODCALLTYPE
 HINSTANCE TestBuildModule() { return GetModuleHandleA("ctcommon_testbuild.dll"); }
 #else
-const std::string s_sep = "/";
 const std::string s_data = "/data";
 #define CT_CALL
 #define CT_COM

@@ -3,6 +3,7 @@
 // backup); the path utilities raise 2 or give their text-only result.
 #include "support/raised.h"
 #include "support/string_views.h"
+#include "support/system_facts.h"
 #include "support/temp_files.h"
 
 #include <ctcommon.h>
@@ -14,8 +15,6 @@
 #include <string>
 
 namespace {
-
-const std::string s_sep(1, static_cast<char>(std::filesystem::path::preferred_separator));
 
 // Every entry under the folder, with the content of each file.
 std::set<std::string> Listing(const TempFolder &o_folder) {

@@ -1,6 +1,7 @@
 // CT_Files path utilities: existence with wildcards, full paths, their
 // final component and folder, and extension removal.
 #include "support/string_views.h"
+#include "support/system_facts.h"
 #include "support/temp_files.h"
 
 #include <ctcommon.h>
@@ -13,10 +14,8 @@
 namespace {
 
 #if defined(_WIN32)
-const std::string s_sep = "\\";
 const std::string s_root = "D:\\";
 #else
-const std::string s_sep = "/";
 const std::string s_root = "/";
 #endif
 

@@ -9,25 +9,12 @@
 
 namespace {
 
-// OPENFILENAMEA as it was before the three fields that later versions of
-// the platform added (OPENFILENAME_SIZE_VERSION_400A): 76 bytes on 32-bit
-// Windows, whose value the stand-ins elsewhere take as well.
-#if defined(_WIN32)
-const DWORD n_request_size_400 = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
-static_assert(sizeof(void *) != 4 || n_request_size_400 == 76, "the 4.00 record size");
-#else
-const DWORD n_request_size_400 = 76;
-#endif
-
 const DWORD n_save_flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_SHOWHELP;   // 0x16
 const DWORD n_open_flags = OFN_HIDEREADONLY | OFN_SHOWHELP | OFN_FILEMUSTEXIST;     // 0x1014
 const DWORD n_open_many_flags = n_open_flags | OFN_ALLOWMULTISELECT | OFN_EXPLORER; // 0x81214
 
-#if defined(_WIN32)
-const char *const pc_separator = "\\";
-#else
-const char *const pc_separator = "/";
-#endif
+// The separator, as a text to append.
+const char ac_separator[] = {ct_platform::c_path_separator, 0};
 
 // A caption from the library's string table, loaded afresh for each call.
 CT_String co_Caption(unsigned n_id) {
@@ -76,7 +63,7 @@ HWND CT_FilesDialog::v_ChooseParent(HWND ho_owner) {
 void CT_FilesDialog::v_InitStructure(struct tagOFNA *po_request, const CT_String &co_filter,
                                      HWND ho_owner) {
     std::memset(po_request, 0, sizeof *po_request);
-    po_request->lStructSize = n_request_size_400;
+    po_request->lStructSize = ct_platform::n_open_request_size_400;
     po_request->hwndOwner = v_ChooseParent(ho_owner);
     po_request->hInstance = ho_instance;
     po_request->lpstrFilter = co_filter;
@@ -160,7 +147,7 @@ void CT_FilesDialog::v_BuildResult(CT_String &co_files, CT_String &co_names) {
         return;
     }
     co_files.v_ResetArray();
-    co_folder = co_answer + pc_separator; // also behind a folder that ends in one
+    co_folder = co_answer + ac_separator; // also behind a folder that ends in one
     co_files.v_Empty();
     while (co_answer.b_NextElement())
         co_names.v_AddElement(co_answer);

@@ -1,8 +1,11 @@
-// The system's error numbers that the tests name, and the handles that the
-// process holds, for programs of both library builds (header only: a test
-// of the test build links no other support code).
+// The path separator and the system's error numbers that the tests name,
+// and the handles that the process holds, for programs of both library
+// builds (header only: a test of the test build links no other support
+// code).
 #ifndef CTCOMMON_TESTS_SYSTEM_FACTS_H
 #define CTCOMMON_TESTS_SYSTEM_FACTS_H
+
+#include <string>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -10,6 +13,15 @@
 #include <cerrno>
 #include <dirent.h>
 #endif
+
+// The separator between the components of a full path, as the library's
+// platform layer has it.
+#if defined(_WIN32)
+const char c_path_separator = '\\';
+#else
+const char c_path_separator = '/';
+#endif
+const std::string s_sep(1, c_path_separator);
 
 #if defined(_WIN32)
 const unsigned n_disk_full_error = ERROR_DISK_FULL;

@@ -202,6 +202,12 @@ struct tagOFNA {
 typedef tagOFNA OPENFILENAMEA;
 typedef tagOFNA *LPOPENFILENAMEA;
 
+namespace ct_platform {
+// The size of the record before the fields of later Windows versions, as
+// 32-bit Windows gives it: the stand-ins take any size.
+const DWORD n_open_request_size_400 = 76;
+} // namespace ct_platform
+
 struct _ITEMIDLIST;
 typedef _ITEMIDLIST *LPITEMIDLIST;
 typedef const _ITEMIDLIST *PCIDLIST_ABSOLUTE;

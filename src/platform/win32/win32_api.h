@@ -7,10 +7,17 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <cstddef>
+
 // Facts of the platform's paths that the logic needs.
 namespace ct_platform {
 // The separator between the components of a full path.
 const char c_path_separator = '\\';
+// The size of OPENFILENAMEA as it was before the three fields that later
+// versions of the system added (OPENFILENAME_SIZE_VERSION_400A): what the
+// choosers hand over, so that every version takes the record.
+const DWORD n_open_request_size_400 = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+static_assert(sizeof(void *) != 4 || n_open_request_size_400 == 76, "the 4.00 record size");
 // The longest path, in bytes without its terminator, that the file calls
 // take whole.
 const unsigned n_longest_path = MAX_PATH - 1;
