@@ -3,7 +3,7 @@
 #include "errors/record_lock.h"
 #include "frame/module.h"
 #include "platform/platform.h"
-#include "string/characters.h"
+#include "string/rules.h"
 
 #include <cstdint>
 #include <cstring>
@@ -18,11 +18,8 @@ const char ac_cut_mark[] = "\n[...]";
 
 void v_FitTheBox(CT_String &co_message) {
     char *pc_text = co_message;
-    if (std::strlen(pc_text) <= n_longest_shown) return;
-    std::uint64_t n_stepped = 0;
-    const char *pc_cut = ct_chars::pc_StepChars(
-        pc_text, pc_text + n_longest_shown - (sizeof ac_cut_mark - 1), UINT64_MAX, &n_stepped);
-    pc_text[pc_cut - pc_text] = 0;
+    if (ct_string::n_ZeroTerminatedSize(pc_text) <= n_longest_shown) return;
+    pc_text[ct_string::n_WholeCharsWithin(pc_text, n_longest_shown - (sizeof ac_cut_mark - 1))] = 0;
     co_message = co_message + ac_cut_mark;
 }
 
@@ -63,7 +60,7 @@ void CT_Errors::v_DisplayMessage() {
     }
     const unsigned n_id = static_cast<unsigned>(eo_code) + 1001;
     try {
-        ct_chars::v_WriteSignedDecimal(co_code, static_cast<unsigned>(eo_code));
+        ct_decimal::v_WriteSigned(co_code, static_cast<unsigned>(eo_code));
         if (co_shown_parameter.b_IsEmpty()) {
             // No parameter: a "%" in the message stays as it is.
             co_message.v_Load(ho_instance, n_id, CT_String(), static_cast<const char *>(nullptr));

@@ -2,7 +2,7 @@
 #include "ctcommon.h"
 #include "files/full_path.h"
 #include "platform/platform.h"
-#include "string/characters.h"
+#include "string/rules.h"
 
 bool ct_files::b_FullPath(const char *pc_name, CT_String &co_full, char **ppc_final) {
     for (;;) {
@@ -44,7 +44,7 @@ void v_ThrowNoFullPath() { CT_Errors::v_ThrowError(e_WindowsError, "GetFullPathN
 // The first character after the last separator in [pc_begin, pc_end).
 char *pc_AfterLastSeparator(char *pc_begin, const char *pc_end) {
     char *pc_after = pc_begin;
-    for (char *pc = pc_begin; pc < pc_end; pc += ct_chars::n_GetCharSize(pc))
+    for (char *pc = pc_begin; pc < pc_end; pc += ct_string::n_CharSize(pc))
         if (*pc == ct_platform::c_path_separator) pc_after = pc + 1;
     return pc_after;
 }

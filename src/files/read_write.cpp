@@ -12,8 +12,7 @@
 #include "ctcommon.h"
 #include "files/rewrite.h"
 #include "frame/module.h"
-#include "string/buffer.h"
-#include "string/scan.h"
+#include "string/rules.h"
 
 #include <cstring>
 #include <memory>
@@ -109,7 +108,7 @@ class DelimiterSearch {
         while (n_at < n_read && *pn_matched < n_wanted) {
             if (*pn_matched == 0) { // straight to the next possible first byte
                 const char *pc_first =
-                    ct_scan::pc_FindByte(pc_block + n_at, pc_block + n_read, pc_wanted[0]);
+                    ct_string::pc_FindByte(pc_block + n_at, pc_block + n_read, pc_wanted[0]);
                 if (!pc_first) return n_read;
                 n_at = static_cast<std::size_t>(pc_first - pc_block);
                 *pn_matched = 1;
@@ -221,7 +220,7 @@ void v_TakeText(DelimiterSearch &o_search, std::size_t n_skipped, CT_String &co_
         const char *pc_text = o_search.pc_Text();
         co_target.v_SetSize(static_cast<unsigned>(o_search.n_TextSize()));
         const unsigned n_size = co_target.n_GetStringSize(pc_text);
-        co_target.v_SetSize(ct_buffer::n_CapacityFor(n_size)); // that string's room
+        co_target.v_SetSize(ct_string::n_CapacityFor(n_size)); // that string's room
         std::memcpy(static_cast<char *>(co_target), pc_text, n_size);
     } catch (const std::bad_alloc &) {
         o_search.v_MoveBack(o_search.n_TextSize() + n_skipped);

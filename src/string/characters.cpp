@@ -317,19 +317,4 @@ void v_ReplaceWidening(char *pc_pos, std::size_t n_bytes, std::size_t n_found, u
     ::operator delete(pc_out);
 }
 
-void v_WriteSignedDecimal(char *pc_out, unsigned n_number) {
-    const bool b_negative = (n_number & 0x80000000u) != 0;
-    unsigned n_magnitude = b_negative ? 0u - n_number : n_number;
-    char ac_digits[10];
-    int n_digits = 0;
-    do {
-        ac_digits[n_digits++] = static_cast<char>('0' + n_magnitude % 10);
-        n_magnitude /= 10;
-    } while (n_magnitude);
-    if (b_negative) *pc_out++ = '-';
-    while (n_digits)
-        *pc_out++ = ac_digits[--n_digits];
-    *pc_out = 0;
-}
-
 } // namespace ct_chars

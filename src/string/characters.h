@@ -111,10 +111,6 @@ void v_ReplaceNarrowing(char *pc_pos, const char *pc_end, std::size_t n_bytes, u
 void v_ReplaceWidening(char *pc_pos, std::size_t n_bytes, std::size_t n_found, unsigned short w_old,
                        unsigned short w_new);
 
-// Writes the decimal form of a value taken as a signed 32-bit number, with
-// its terminator, into pc_out (12 bytes suffice).
-void v_WriteSignedDecimal(char *pc_out, unsigned n_number);
-
 } // namespace ct_chars
 
 #endif

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "string/buffer.h"
 #include "string/characters.h"
+#include "string/decimal.h"
 
 #include <climits>
 #include <cstring>
@@ -36,7 +37,7 @@ void CT_String::v_Load(HINSTANCE ho_module, unsigned n_id, CT_String co_marker,
 
 void CT_String::v_Load(HINSTANCE ho_module, unsigned n_id, CT_String co_marker, unsigned n_number) {
     CT_String co_digits;
-    ct_chars::v_WriteSignedDecimal(co_digits, n_number);
+    ct_decimal::v_WriteSigned(co_digits, n_number);
     v_Load(ho_module, n_id, co_marker, static_cast<const char *>(co_digits));
 }
 

@@ -7,6 +7,7 @@
 #include "ctcommon.h"
 #include "string/buffer.h"
 #include "string/characters.h"
+#include "string/decimal.h"
 #include "string/scan.h"
 
 #include <algorithm>
@@ -158,7 +159,7 @@ void CT_String::v_Replace(CT_String co_pattern, const char *pc_replacement) {
 
 void CT_String::v_Replace(CT_String co_pattern, unsigned n_number) {
     CT_String co_digits;
-    v_WriteSignedDecimal(co_digits.pc_current, n_number);
+    ct_decimal::v_WriteSigned(co_digits.pc_current, n_number);
     v_Replace(co_pattern, co_digits.pc_current);
 }
 

@@ -3,6 +3,7 @@
 #include "ctcommon.h"
 #include "string/buffer.h"
 #include "string/characters.h"
+#include "string/decimal.h"
 #include "string/scan.h"
 
 #include <cstring>
@@ -73,7 +74,7 @@ CT_String CT_String::operator+(const char *pc_text) const {
 
 CT_String CT_String::operator+(unsigned n_number) const {
     CT_String co_digits;
-    v_WriteSignedDecimal(co_digits.pc_current, n_number);
+    ct_decimal::v_WriteSigned(co_digits.pc_current, n_number);
     return *this + co_digits.pc_current;
 }
 
