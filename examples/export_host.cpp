@@ -3,7 +3,7 @@
 // It asks for an export file, rewrites it with a backup, writes lines,
 // reads them back, then makes a rewrite fail and rolls it back, shows the
 // error, asks for files to add and for a folder, and asks for help. Each step is printed, so that a
-// person sees the library at work. On Linux the chooser asks on the terminal (type a name, or pipe
+// person sees the library at work. On Linux the dialog asks on the terminal (type a name, or pipe
 // one in); on Windows it is the real one.
 #include <ctcommon.h>
 

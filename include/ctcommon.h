@@ -204,7 +204,7 @@ class CTCOMMON_API CT_String {
 
     /* Element lists: several texts in the buffer, each followed by a zero
      * byte, the list ended by one more zero byte ("a", 0, "bc", 0, 0), the
-     * form of the platform's chooser filters and answers. The current text
+     * form of the platform's dialog filters and answers. The current text
      * is the cursor: operations on the string see the current element. */
     /* Puts the cursor on the first element. */
     void v_ResetArray();
@@ -336,7 +336,7 @@ class CTCOMMON_API CT_Errors {
  *
  * The object acts on the file that it opened: the full path is taken when
  * it is opened, so that a later change of the current folder (a file
- * chooser makes the chosen file's folder current on Windows) never points a
+ * dialog makes the chosen file's folder current on Windows) never points a
  * commit or a rollback at a namesake elsewhere. Error parameters keep the
  * name as the caller gave it.
  *
@@ -462,24 +462,24 @@ static_assert(sizeof(void *) != 4 || sizeof(CT_Files) == 28,
               "CT_Files must keep its 32-bit layout: two strings and a handle");
 #endif
 
-/* The platform's request records of the choosers (OPENFILENAMEA,
+/* The platform's request records of the dialogs (OPENFILENAMEA,
  * BROWSEINFOA), which only the library fills. */
 struct tagOFNA;
 struct _browseinfoA;
 
-/* The platform's folder chooser and its save, open and multiple-open file
- * choosers, each modal, captioned from the library's string table. A filter
+/* The platform's folder dialog and its save, open and multiple-open file
+ * dialogs, each modal, captioned from the library's string table. A filter
  * is an element list of descriptions and patterns in pairs; a file
- * chooser's first argument holds the initial name and receives the answer
+ * dialog's first argument holds the initial name and receives the answer
  * within its room (n_GetSize), so grow it for long answers.
  *
- * On Linux the choosers are asked on the terminal: the caption, and for the
- * file choosers the initial name, go to standard error and the answer is
+ * On Linux the dialogs are asked on the terminal: the caption, and for the
+ * file dialogs the initial name, go to standard error and the answer is
  * read from standard input, a line at a time. An empty line keeps the
  * initial name, the end of the input cancels; a typed file name without an
- * extension gets ".kdw" in the save chooser; the open choosers take only
- * existing files, the folder chooser only an existing folder (an empty line
- * cancels it); the multiple chooser reads names until an empty line, all in
+ * extension gets ".kdw" in the save dialog; the open dialogs take only
+ * existing files, the folder dialog only an existing folder (an empty line
+ * cancels it); the multiple dialog reads names until an empty line, all in
  * one folder. */
 class CTCOMMON_API CT_FilesDialog {
   public:

@@ -2,8 +2,8 @@
 # The main job: builds and installs the library (Linux, and the Windows DLL
 # beside it), builds the example host against each installed package as a
 # host module would be built, and runs the typical request end to end twice:
-# on Linux with ready answers for its terminal choosers, then on the DLL
-# under Wine, where a driver answers the real choosers and closes the real
+# on Linux with ready answers for its terminal dialogs, then on the DLL
+# under Wine, where a driver answers the real dialogs and closes the real
 # error box from outside the host's process, as a person would.
 #
 # Wine runs headless (its null graphics driver) unless DISPLAY names a
@@ -27,7 +27,7 @@ cmake -S examples -B build/examples -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/examples
 
 answer_dir=$(mktemp -d)
-echo "=== running build/examples/export_host; its choosers are answered with $answer_dir/day,"
+echo "=== running build/examples/export_host; its dialogs are answered with $answer_dir/day,"
 echo "    the same file with its extension, and the folder $answer_dir"
 printf '%s\n%s\n\n%s\n' "$answer_dir/day" "$answer_dir/day.kdw" "$answer_dir" | build/examples/export_host
 
@@ -43,8 +43,8 @@ fi
 windows_answer_dir=$(mktemp -d) # a folder of its own: no earlier export file to replace
 windows_dir="Z:$(printf '%s' "$windows_answer_dir" | tr / '\\')"
 echo "=== running build/examples-$win/export_host.exe on the DLL under Wine"
-echo "    a driver types $windows_dir\\day into its save chooser, closes its error box, adds"
-echo "    that file in its multiple-file chooser and confirms its folder chooser"
+echo "    a driver types $windows_dir\\day into its save dialog, closes its error box, adds"
+echo "    that file in its multiple-file dialog and confirms its folder dialog"
 # (Wine's note that it cannot read the label of drive Z: is left out.)
 sh cmake/wine-run.sh "$prefix" "$arch" "build/$win/bin/drive_export_host.exe" \
    "build/examples-$win/export_host.exe" "$windows_dir\\day" "$windows_dir\\host-output.txt" \

@@ -2,7 +2,7 @@
 # Photographs the real windows of the typical request on the DLL: runs the
 # example host under Wine's X11 driver on a virtual display (Xvfb), types
 # the answers into each window as a user does, and saves a PNG of the save
-# chooser, the error box, the multiple-file chooser and the folder chooser
+# dialog, the error box, the multiple-file dialog and the folder dialog
 # under docs/screens/ (or the folder given), which the README shows.
 #   bash scripts/screens.sh [OUT_DIR]
 set -euo pipefail

@@ -3,8 +3,8 @@
 # display of its own, answers each real window of the typical request as a
 # user does (keys typed into the window) and photographs it first:
 #   capture_screens.sh EXAMPLE_EXE ARCH WINE_PREFIX OUT_DIR
-# Writes save-chooser.png, error-box.png, add-files.png and
-# folder-chooser.png into OUT_DIR. Fails when a window does not appear
+# Writes save-dialog.png, error-box.png, add-files.png and
+# folder-dialog.png into OUT_DIR. Fails when a window does not appear
 # with its caption, or the host does not end its request.
 set -euo pipefail
 exe=$1 arch=$2 prefix=$3 out=$4
@@ -25,7 +25,7 @@ cleanup() {
 trap cleanup EXIT
 [ "$arch" = x86_64 ] && export WINESERVER=/usr/lib/wine/wineserver64
 
-# Run in the work folder, where the save chooser then starts.
+# Run in the work folder, where the save dialog then starts.
 exe=$(realpath "$exe")
 (cd "$work" && CTCOMMON_WINE_GRAPHICS=x11 exec sh "$root/cmake/wine-run.sh" "$prefix" "$arch" "$exe") \
   >"$work/output.txt" 2>&1 &
@@ -65,10 +65,10 @@ shoot_and_answer() {
 }
 
 answer="Z:$(printf '%s' "$work" | tr / '\\')\\day"
-shoot_and_answer "Select Export File" save-chooser.png "type:$answer" Return
+shoot_and_answer "Select Export File" save-dialog.png "type:$answer" Return
 shoot_and_answer "Error" error-box.png Return
 shoot_and_answer "Add Files" add-files.png "type:day.kdw" Return
-shoot_and_answer "Browse for Folder" folder-chooser.png Return
+shoot_and_answer "Browse for Folder" folder-dialog.png Return
 
 for _ in $(seq 300); do kill -0 "$host" 2>/dev/null || break; sleep 0.1; done
 if ! grep -q "^from .*: day.kdw" "$work/output.txt" || ! grep -q "^folder: " "$work/output.txt"; then

@@ -1,7 +1,7 @@
 // Windows: runs the example host as a person would use it, from outside
-// its process: answers its save chooser with a name, closes the error
-// message that it shows, adds the export file in the multiple-file chooser
-// and confirms the folder chooser. The host's output goes to a file, which is
+// its process: answers its save dialog with a name, closes the error
+// message that it shows, adds the export file in the multiple-file dialog
+// and confirms the folder dialog. The host's output goes to a file, which is
 // printed once the host has ended.
 //   drive_export_host HOST_PROGRAM FILE_NAME OUTPUT_FILE
 #include "support/win32_dialogs.h"
@@ -74,12 +74,12 @@ int main(int argc, char **argv) {
     CloseHandle(ho_output);
 
     int n_result = 0;
-    HWND ho_chooser = ho_WaitForDialog(o_host, "Select Export File");
-    if (ho_chooser) {
+    HWND ho_dialog = ho_WaitForDialog(o_host, "Select Export File");
+    if (ho_dialog) {
         Sleep(100);
-        std::printf("save chooser \"Select Export File\": typed %s, then Save\n", argv[2]);
-        SetDlgItemTextA(ho_chooser, 0x47C, argv[2]);
-        PostMessageA(ho_chooser, WM_COMMAND, IDOK, 0);
+        std::printf("save dialog \"Select Export File\": typed %s, then Save\n", argv[2]);
+        SetDlgItemTextA(ho_dialog, 0x47C, argv[2]);
+        PostMessageA(ho_dialog, WM_COMMAND, IDOK, 0);
         HWND ho_error = ho_WaitForDialog(o_host, "Error");
         if (ho_error) {
             std::printf("message box \"Error\": %s\n", s_DialogText(ho_error).c_str());
@@ -92,23 +92,23 @@ int main(int argc, char **argv) {
         const std::string s_added = std::string(argv[2]) + ".kdw";
         if (HWND ho_adding = ho_WaitForDialog(o_host, "Add Files")) {
             Sleep(100);
-            std::printf("chooser \"Add Files\": typed %s, then Open\n", s_added.c_str());
+            std::printf("dialog \"Add Files\": typed %s, then Open\n", s_added.c_str());
             SetDlgItemTextA(ho_adding, 0x47C, s_added.c_str());
             PostMessageA(ho_adding, WM_COMMAND, IDOK, 0);
         } else {
-            std::fprintf(stderr, "the multiple-file chooser did not show\n");
+            std::fprintf(stderr, "the multiple-file dialog did not show\n");
             n_result = 6;
         }
         if (HWND ho_browsing = ho_WaitForDialog(o_host, "Browse for Folder")) {
             Sleep(100);
-            std::printf("chooser \"Browse for Folder\": OK on the folder it shows\n");
+            std::printf("dialog \"Browse for Folder\": OK on the folder it shows\n");
             PostMessageA(ho_browsing, WM_COMMAND, IDOK, 0);
         } else {
-            std::fprintf(stderr, "the folder chooser did not show\n");
+            std::fprintf(stderr, "the folder dialog did not show\n");
             n_result = 7;
         }
     } else {
-        std::fprintf(stderr, "the save chooser did not show\n");
+        std::fprintf(stderr, "the save dialog did not show\n");
         n_result = 3;
     }
     WaitForSingleObject(o_host.hProcess, 30000);

@@ -212,7 +212,7 @@ TEST_F(SharedRewrite, ARollbackRestoresTheVeryFileThatWasEmptied) {
 }
 
 // An object opened under a relative name keeps acting on that file when the
-// current folder moves, here by a real chooser (which makes the chosen
+// current folder moves, here by a real dialog (which makes the chosen
 // file's folder current on Windows) and by the program itself: a namesake
 // and its backup in the new folder are never touched.
 class MovingFolder : public ::testing::Test {
@@ -227,19 +227,19 @@ class MovingFolder : public ::testing::Test {
 
     // Moves the current folder to s_there: by choosing a file there, or
     // directly.
-    void MoveAway(bool b_by_chooser) {
-        if (!b_by_chooser) return std::filesystem::current_path(s_there);
+    void MoveAway(bool b_by_dialog) {
+        if (!b_by_dialog) return std::filesystem::current_path(s_there);
         const std::string s_import = (std::filesystem::path(s_there) / "import.txt").string();
         WriteWholeFile(s_import, "import");
         CT_String co_chosen(nullptr, 1024);
-        EXPECT_TRUE(AnswerChooser({e_FileChooser, "Select Import File", {s_import}}, [&] {
+        EXPECT_TRUE(AnswerDialog({e_FileDialog, "Select Import File", {s_import}}, [&] {
             CT_String co_filter;
             co_filter.v_AddElement("All files");
             co_filter.v_AddElement("*.*");
             EXPECT_NE(0, CT_FilesDialog::b_ChooseOpenFile(co_chosen, co_filter, nullptr));
         }));
         EXPECT_EQ(s_import, Text(co_chosen));
-        std::filesystem::current_path(s_there); // on Linux the terminal chooser moves nothing
+        std::filesystem::current_path(s_there); // on Linux the terminal dialog moves nothing
     }
 
     TempFolder o_folder;
@@ -256,9 +256,9 @@ TEST_F(MovingFolder, CommitAndRollbackActOnTheFileThatWasOpened) {
         bool b_cancel;
         const char *pc_after; // null: the file is gone
     } o_cases[] = {{1, true, "old"}, {1, false, "new"}, {0, true, nullptr}, {0, false, "new"}};
-    for (bool b_by_chooser : {false, true})
+    for (bool b_by_dialog : {false, true})
         for (const auto &o_case : o_cases) {
-            SCOPED_TRACE(std::string(b_by_chooser ? "chooser" : "direct") + ", backup " +
+            SCOPED_TRACE(std::string(b_by_dialog ? "dialog" : "direct") + ", backup " +
                          std::to_string(o_case.b_backup) +
                          (o_case.b_cancel ? ", cancel" : ", close"));
             std::filesystem::current_path(s_here);
@@ -268,7 +268,7 @@ TEST_F(MovingFolder, CommitAndRollbackActOnTheFileThatWasOpened) {
             CT_Files co_file;
             co_file.v_Open("export.kdw", CT_Files::e_Write, o_case.b_backup);
             co_file.v_Write("new", 3);
-            MoveAway(b_by_chooser);
+            MoveAway(b_by_dialog);
             const Raised o_raised = RaisedBy([&] { co_file.v_Write("", 0); });
             EXPECT_EQ(-1, o_raised.n_code); // still open
             if (o_case.b_cancel)

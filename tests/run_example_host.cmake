@@ -1,6 +1,6 @@
 # Installs the build into a staging prefix, builds examples/ against it with
 # find_package as a separate project, and runs the example host, its save
-# chooser answered: on Linux through standard input, on Windows by a driver
+# dialog answered: on Linux through standard input, on Windows by a driver
 # that works the real dialog. Then builds and runs examples/two_line_host,
 # whose project only finds the package and links the library: on Windows the
 # DLLs are found through WINEPATH, not copied.

@@ -2,7 +2,7 @@
 // asks them. Every call of faultable_calls.h first asks whether it is to
 // fail: a failing call sets the thread's last error to the plan's and
 // returns what the system returns on failure, without being made. The
-// chooser, help and active-window calls go to a stand-in when a test has set
+// dialog, help and active-window calls go to a stand-in when a test has set
 // one, so that a test can record the exact requests. Tests reach both through
 // the functions that the test build exports (test_hooks.cpp).
 #ifndef CTCOMMON_PLATFORM_TEST_HOOKS_H

@@ -39,19 +39,19 @@ struct ShownNotice {
 };
 ShownNotice ShowAndRead(const std::function<void()> &action);
 
-// Answers the chooser that an action shows, as a user would: types the
+// Answers the dialog that an action shows, as a user would: types the
 // names into it and confirms, or cancels. On Windows a watcher thread
-// finds the chooser by its caption ("Browse for Folder" for the folder
-// chooser) and drives it; on Linux the names are the lines of standard
-// input that the terminal chooser reads. Returns whether the chooser with
+// finds the dialog by its caption ("Browse for Folder" for the folder
+// dialog) and drives it; on Linux the names are the lines of standard
+// input that the terminal dialog reads. Returns whether the dialog with
 // that caption was seen.
-enum et_ChooserKind { e_FileChooser, e_ManyFilesChooser, e_FolderChooser };
-struct ChooserAnswer {
-    et_ChooserKind eo_kind;
+enum et_DialogKind { e_FileDialog, e_ManyFilesDialog, e_FolderDialog };
+struct DialogAnswer {
+    et_DialogKind eo_kind;
     std::string s_caption;
-    std::vector<std::string> as_names; // none: confirm what the chooser shows
+    std::vector<std::string> as_names; // none: confirm what the dialog shows
     bool b_cancel = false;
 };
-bool AnswerChooser(const ChooserAnswer &o_answer, const std::function<void()> &action);
+bool AnswerDialog(const DialogAnswer &o_answer, const std::function<void()> &action);
 
 #endif

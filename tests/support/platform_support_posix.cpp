@@ -59,9 +59,9 @@ ShownNotice ShowAndRead(const std::function<void()> &action) {
     return o_notice;
 }
 
-bool AnswerChooser(const ChooserAnswer &o_answer, const std::function<void()> &action) {
-    // The lines that the terminal chooser reads: the names, and for the
-    // multiple chooser the empty line that ends them; nothing to cancel.
+bool AnswerDialog(const DialogAnswer &o_answer, const std::function<void()> &action) {
+    // The lines that the terminal dialog reads: the names, and for the
+    // multiple dialog the empty line that ends them; nothing to cancel.
     char ac_path[] = "/tmp/ctcommon-answer-XXXXXX";
     const int n_fd = ::mkstemp(ac_path);
     ::close(n_fd);
@@ -70,7 +70,7 @@ bool AnswerChooser(const ChooserAnswer &o_answer, const std::function<void()> &a
         if (!o_answer.b_cancel) {
             for (const std::string &s_name : o_answer.as_names)
                 o_lines << s_name << "\n";
-            if (o_answer.as_names.empty() || o_answer.eo_kind == e_ManyFilesChooser)
+            if (o_answer.as_names.empty() || o_answer.eo_kind == e_ManyFilesDialog)
                 o_lines << "\n";
         }
     }

@@ -113,9 +113,9 @@ ShownNotice ShowAndRead(const std::function<void()> &action) {
 
 namespace {
 
-struct ChooserWatch {
+struct DialogWatch {
     DWORD n_thread;
-    const ChooserAnswer *po_answer;
+    const DialogAnswer *po_answer;
     bool b_seen;
 };
 
@@ -129,8 +129,8 @@ std::string s_Typed(const std::vector<std::string> &as_names) {
     return s_typed;
 }
 
-HWND ho_FolderTree(HWND ho_chooser) {
-    return FindWindowExA(ho_chooser, nullptr, WC_TREEVIEWA, nullptr);
+HWND ho_FolderTree(HWND ho_dialog) {
+    return FindWindowExA(ho_dialog, nullptr, WC_TREEVIEWA, nullptr);
 }
 
 std::string s_ItemText(HWND ho_tree, HTREEITEM ho_item) {
@@ -160,16 +160,16 @@ HTREEITEM ho_ChildNamed(HWND ho_tree, HTREEITEM ho_parent, const std::string &s_
     return ho_child;
 }
 
-// Selects the folder in the folder chooser's tree as a user does: the
-// chooser is sent to the folder that holds it, and the folder is picked
+// Selects the folder in the folder dialog's tree as a user does: the
+// dialog is sent to the folder that holds it, and the folder is picked
 // among that one's children. (Sending it to a folder whose path is longer
 // than MAX_PATH goes astray.)
-void v_SelectFolder(HWND ho_chooser, const std::string &s_folder) {
+void v_SelectFolder(HWND ho_dialog, const std::string &s_folder) {
     const std::size_t n_cut = s_folder.find_last_of('\\');
     const std::string s_parent = s_folder.substr(0, n_cut);
     const std::string s_parent_name = s_parent.substr(s_parent.find_last_of('\\') + 1);
     const std::string s_name = s_folder.substr(n_cut + 1);
-    const HWND ho_tree = ho_FolderTree(ho_chooser);
+    const HWND ho_tree = ho_FolderTree(ho_dialog);
     for (int n_try = 0; n_try < 50; ++n_try) {
         if (s_ItemText(ho_tree, ho_Selected(ho_tree)) == s_parent_name) {
             const HTREEITEM ho_child = ho_ChildNamed(ho_tree, ho_Selected(ho_tree), s_name);
@@ -178,42 +178,42 @@ void v_SelectFolder(HWND ho_chooser, const std::string &s_folder) {
                              reinterpret_cast<LPARAM>(ho_child));
             if (s_ItemText(ho_tree, ho_Selected(ho_tree)) == s_name) return;
         } else {
-            SendMessageA(ho_chooser, BFFM_SETSELECTIONA, TRUE,
+            SendMessageA(ho_dialog, BFFM_SETSELECTIONA, TRUE,
                          reinterpret_cast<LPARAM>(s_parent.c_str()));
         }
         Sleep(100);
     }
-    std::fprintf(stderr, "the chooser did not select %s\n", s_folder.c_str());
+    std::fprintf(stderr, "the dialog did not select %s\n", s_folder.c_str());
 }
 
-DWORD WINAPI n_WatchForChooser(LPVOID pv_watch) {
-    ChooserWatch *po_watch = static_cast<ChooserWatch *>(pv_watch);
-    const ChooserAnswer &o_answer = *po_watch->po_answer;
+DWORD WINAPI n_WatchForDialog(LPVOID pv_watch) {
+    DialogWatch *po_watch = static_cast<DialogWatch *>(pv_watch);
+    const DialogAnswer &o_answer = *po_watch->po_answer;
     const char *pc_caption =
-        o_answer.eo_kind == e_FolderChooser ? "Browse for Folder" : o_answer.s_caption.c_str();
+        o_answer.eo_kind == e_FolderDialog ? "Browse for Folder" : o_answer.s_caption.c_str();
     for (int i = 0; i < 500; ++i) {
-        const HWND ho_chooser = ho_ShownDialog(po_watch->n_thread, pc_caption);
-        if (ho_chooser) {
+        const HWND ho_dialog = ho_ShownDialog(po_watch->n_thread, pc_caption);
+        if (ho_dialog) {
             po_watch->b_seen = true;
-            Sleep(100); // let the chooser finish filling itself
+            Sleep(100); // let the dialog finish filling itself
             if (!o_answer.b_cancel && !o_answer.as_names.empty()) {
-                if (o_answer.eo_kind == e_FolderChooser)
-                    v_SelectFolder(ho_chooser, o_answer.as_names[0]);
+                if (o_answer.eo_kind == e_FolderDialog)
+                    v_SelectFolder(ho_dialog, o_answer.as_names[0]);
                 else
-                    SetDlgItemTextA(ho_chooser, 0x47C, s_Typed(o_answer.as_names).c_str());
+                    SetDlgItemTextA(ho_dialog, 0x47C, s_Typed(o_answer.as_names).c_str());
             }
-            PostMessageA(ho_chooser, WM_COMMAND, o_answer.b_cancel ? IDCANCEL : IDOK, 0);
-            // A chooser that refuses the answer shows a message and stays:
-            // the message is closed and the chooser cancelled, so that the
+            PostMessageA(ho_dialog, WM_COMMAND, o_answer.b_cancel ? IDCANCEL : IDOK, 0);
+            // A dialog that refuses the answer shows a message and stays:
+            // the message is closed and the dialog cancelled, so that the
             // test goes on and fails on its result.
-            for (int n_wait = 0; n_wait < 100 && IsWindow(ho_chooser); ++n_wait) {
+            for (int n_wait = 0; n_wait < 100 && IsWindow(ho_dialog); ++n_wait) {
                 Sleep(20);
-                const HWND ho_message = ho_ShownDialog(po_watch->n_thread, nullptr, ho_chooser);
+                const HWND ho_message = ho_ShownDialog(po_watch->n_thread, nullptr, ho_dialog);
                 if (!ho_message) continue;
-                std::fprintf(stderr, "the chooser said: %s\n", s_DialogText(ho_message).c_str());
+                std::fprintf(stderr, "the dialog said: %s\n", s_DialogText(ho_message).c_str());
                 PostMessageA(ho_message, WM_COMMAND, IDOK, 0);
                 Sleep(100);
-                PostMessageA(ho_chooser, WM_COMMAND, IDCANCEL, 0);
+                PostMessageA(ho_dialog, WM_COMMAND, IDCANCEL, 0);
             }
             return 0;
         }
@@ -224,8 +224,8 @@ DWORD WINAPI n_WatchForChooser(LPVOID pv_watch) {
 
 } // namespace
 
-bool AnswerChooser(const ChooserAnswer &o_answer, const std::function<void()> &action) {
-    ChooserWatch o_watch = {GetCurrentThreadId(), &o_answer, false};
-    v_RunWatched(n_WatchForChooser, &o_watch, action);
+bool AnswerDialog(const DialogAnswer &o_answer, const std::function<void()> &action) {
+    DialogWatch o_watch = {GetCurrentThreadId(), &o_answer, false};
+    v_RunWatched(n_WatchForDialog, &o_watch, action);
     return o_watch.b_seen;
 }

@@ -1,5 +1,5 @@
 // The hooks of the library's test build (ctcommon_testbuild): makes a given
-// file call fail, counts the calls made, and sends a chooser, help or
+// file call fail, counts the calls made, and sends a dialog, help or
 // active-window call to a stand-in of the test's.
 #ifndef CTCOMMON_TESTS_TEST_HOOKS_H
 #define CTCOMMON_TESTS_TEST_HOOKS_H

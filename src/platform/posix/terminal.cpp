@@ -1,4 +1,4 @@
-// Linux: the choosers' conversation on the terminal.
+// Linux: the dialogs' conversation on the terminal.
 #include "platform/posix/terminal.h"
 #include "platform/posix/texts.h"
 #include "platform/posix/win32_api.h"
@@ -55,7 +55,7 @@ bool b_HasExtension(const std::string &s_name) {
     return std::string(ct_posix::pc_NameOf(s_name.c_str())).find('.') != std::string::npos;
 }
 
-// A typed name as a full path. As a chooser starts in the folder of its
+// A typed name as a full path. As a dialog starts in the folder of its
 // initial name, a relative name is taken from there when the initial name
 // has a folder.
 std::string s_Chosen(const std::string &s_initial, const std::string &s_name) {

@@ -1,4 +1,4 @@
-// Linux: the choosers' conversation on the terminal, with no Windows record
+// Linux: the dialogs' conversation on the terminal, with no Windows record
 // in it. Prompts go to standard error, answers come from standard input a
 // line at a time; an answer piped in is shown after its prompt as if typed.
 #ifndef CTCOMMON_PLATFORM_POSIX_TERMINAL_H
@@ -9,12 +9,12 @@
 
 namespace ct_terminal {
 
-// What a file chooser asks for.
+// What a file dialog asks for.
 struct FileQuestion {
     std::string s_caption;
     std::string s_initial;           // the initial name, may be empty
     std::string s_default_extension; // added to a saved name without one
-    bool b_saving;                   // the save chooser: a new or a replaced file
+    bool b_saving;                   // the save dialog: a new or a replaced file
     bool b_must_exist;               // only existing files
     bool b_ask_before_replacing;     // a saved name that exists is confirmed
 };

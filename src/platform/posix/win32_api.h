@@ -161,8 +161,8 @@ HANDLE FindFirstFileA(LPCSTR pc_pattern, LPWIN32_FIND_DATAA po_found);
 BOOL FindClose(HANDLE ho_search);
 DWORD GetFullPathNameA(LPCSTR pc_name, DWORD n_size, LPSTR pc_buffer, LPSTR *ppc_file_part);
 
-// Choosers: choosers.cpp reads and answers the request records as the
-// system does (the multiple chooser's answer is one full path, or the folder
+// Dialogs: dialogs.cpp reads and answers the request records as the
+// system does (the multiple dialog's answer is one full path, or the folder
 // and then the names; an answer that does not fit nMaxFile fails with
 // FNERR_BUFFERTOOSMALL), and terminal.cpp asks the user, as the public
 // header says under CT_FilesDialog.

@@ -15,7 +15,7 @@ namespace ct_platform {
 const char c_path_separator = '\\';
 // The size of OPENFILENAMEA as it was before the three fields that later
 // versions of the system added (OPENFILENAME_SIZE_VERSION_400A): what the
-// choosers hand over, so that every version takes the record.
+// dialogs hand over, so that every version takes the record.
 const DWORD n_open_request_size_400 = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
 static_assert(sizeof(void *) != 4 || n_open_request_size_400 == 76, "the 4.00 record size");
 // The longest path, in bytes without its terminator, that the file calls

@@ -1,5 +1,5 @@
 // CT_FilesDialog and CT_Help: the exact requests that they make, recorded
-// by stand-ins of the test build for the platform's chooser, help and
+// by stand-ins of the test build for the platform's dialog, help and
 // active-window calls; and how answers are split.
 #include "support/raised.h"
 #include "support/string_views.h"
@@ -53,7 +53,7 @@ struct Script {
     bool b_confirm = true;
     std::string s_answer;
     DWORD n_error = 0;
-    // The folder chooser.
+    // The folder dialog.
     HRESULT n_allocator_result = S_OK;
     bool b_path_found = true;
     int n_freed = 0, n_released = 0;
@@ -141,7 +141,7 @@ BOOL CT_CALL WinHelpStandIn(HWND ho_window, LPCSTR pc_file, UINT n_command, ULON
 
 template <typename T> void *Function(T pfn) { return reinterpret_cast<void *>(pfn); }
 
-class Choosers : public ::testing::Test {
+class Dialogs : public ::testing::Test {
   protected:
     void SetUp() override {
         ct_ClearFaults();
@@ -195,7 +195,7 @@ class Choosers : public ::testing::Test {
     }
 };
 
-TEST_F(Choosers, TheSaveChooserAsksWithItsCaptionFlagsAndTheCallersBuffer) {
+TEST_F(Dialogs, TheSaveDialogAsksWithItsCaptionFlagsAndTheCallersBuffer) {
     CT_String co_file; // 512
     std::strcpy(co_file, "initial.kdw");
     o_script.s_answer = s_data + s_sep + "export.kdw" + '\0';
@@ -209,7 +209,7 @@ TEST_F(Choosers, TheSaveChooserAsksWithItsCaptionFlagsAndTheCallersBuffer) {
     EXPECT_EQ(s_data + s_sep + "export.kdw", Text(co_file)); // not split
 }
 
-TEST_F(Choosers, TheOpenChooserAndTheOwnerRule) {
+TEST_F(Dialogs, TheOpenDialogAndTheOwnerRule) {
     CT_String co_file;
     o_script.s_answer = s_data + s_sep + "import.kdw" + '\0';
     EXPECT_NE(0, CT_FilesDialog::b_ChooseOpenFile(co_file, Filter(), nullptr));
@@ -223,7 +223,7 @@ TEST_F(Choosers, TheOpenChooserAndTheOwnerRule) {
     EXPECT_EQ(nullptr, o_script.o_file_request.hwndOwner);
 }
 
-TEST_F(Choosers, ACancelledOrFailedSingleChooserReturnsZeroWithoutRaising) {
+TEST_F(Dialogs, ACancelledOrFailedSingleDialogReturnsZeroWithoutRaising) {
     CT_String co_file("kept");
     o_script.b_confirm = false;
     o_script.n_error = 0x3003; // even a buffer too small
@@ -233,7 +233,7 @@ TEST_F(Choosers, ACancelledOrFailedSingleChooserReturnsZeroWithoutRaising) {
                   }).n_code);
 }
 
-TEST_F(Choosers, TheMultipleChooserSplitsOneFileIntoFolderAndName) {
+TEST_F(Dialogs, TheMultipleDialogSplitsOneFileIntoFolderAndName) {
     CT_String co_files, co_names("earlier");
     const char *pc_buffer = co_files;
     o_script.s_answer = s_data + s_sep + "a.txt" + std::string(2, '\0');
@@ -245,7 +245,7 @@ TEST_F(Choosers, TheMultipleChooserSplitsOneFileIntoFolderAndName) {
     EXPECT_EQ("a.txt", Text(co_names)); // replaces the earlier text
 }
 
-TEST_F(Choosers, SeveralFilesAreAddedBehindTheNamesAlreadyHeld) {
+TEST_F(Dialogs, SeveralFilesAreAddedBehindTheNamesAlreadyHeld) {
     CT_String co_files, co_names;
     co_names.v_AddElement("earlier.txt");
     o_script.s_answer = s_data + '\0' + "b.txt" + '\0' + "a.txt" + std::string(2, '\0');
@@ -254,7 +254,7 @@ TEST_F(Choosers, SeveralFilesAreAddedBehindTheNamesAlreadyHeld) {
     EXPECT_EQ(std::string("earlier.txt\0b.txt\0a.txt\0\0", 25), ListBytes(co_names));
 }
 
-TEST_F(Choosers, ARootFolderStillGetsOneSeparatorMore) {
+TEST_F(Dialogs, ARootFolderStillGetsOneSeparatorMore) {
     CT_String co_files, co_names;
     const std::string s_root = s_sep == "/" ? "/" : "D:\\";
     o_script.s_answer = s_root + '\0' + "a" + '\0' + "b" + std::string(2, '\0');
@@ -262,7 +262,7 @@ TEST_F(Choosers, ARootFolderStillGetsOneSeparatorMore) {
     EXPECT_EQ(s_root + s_sep, Text(co_files));
 }
 
-TEST_F(Choosers, AnAnswerThatDoesNotFitRaisesTooManyFiles) {
+TEST_F(Dialogs, AnAnswerThatDoesNotFitRaisesTooManyFiles) {
     CT_String co_files("kept"), co_names("untouched");
     o_script.b_confirm = false;
     o_script.n_error = 0x3003; // FNERR_BUFFERTOOSMALL
@@ -282,14 +282,14 @@ TEST_F(Choosers, AnAnswerThatDoesNotFitRaisesTooManyFiles) {
     EXPECT_EQ("untouched", Text(co_names));
 }
 
-TEST_F(Choosers, ACancelledMultipleChooserReturnsZero) {
+TEST_F(Dialogs, ACancelledMultipleDialogReturnsZero) {
     CT_String co_files, co_names("untouched");
     o_script.b_confirm = false;
     EXPECT_EQ(0, CT_FilesDialog::b_ChooseOpenMultipleFile(co_files, co_names, Filter(), nullptr));
     EXPECT_EQ("untouched", Text(co_names));
 }
 
-TEST_F(Choosers, TheFolderChooserAsksAndGivesThePathAndTheAllocatorBack) {
+TEST_F(Dialogs, TheFolderDialogAsksAndGivesThePathAndTheAllocatorBack) {
     CT_String co_folder("x"); // a room of 256: grown for MAX_PATH
     o_script.s_answer = s_data + s_sep + "out";
     HWND ho_owner = reinterpret_cast<HWND>(0x77);
@@ -308,7 +308,7 @@ TEST_F(Choosers, TheFolderChooserAsksAndGivesThePathAndTheAllocatorBack) {
     EXPECT_EQ(1, o_script.n_released);
 }
 
-TEST_F(Choosers, TheFolderChooserWithoutAFolder) {
+TEST_F(Dialogs, TheFolderDialogWithoutAFolder) {
     CT_String co_folder("kept");
     o_script.b_confirm = false; // cancelled
     EXPECT_EQ(0, CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr));
@@ -326,7 +326,7 @@ TEST_F(Choosers, TheFolderChooserWithoutAFolder) {
     EXPECT_EQ(1, o_script.n_released);
 }
 
-TEST_F(Choosers, NoAllocatorRaisesUnknownErrorBeforeAnyChooser) {
+TEST_F(Dialogs, NoAllocatorRaisesUnknownErrorBeforeAnyDialog) {
     CT_String co_folder("kept");
     o_script.n_allocator_result = E_FAIL;
     const Raised o_raised =
@@ -337,7 +337,7 @@ TEST_F(Choosers, NoAllocatorRaisesUnknownErrorBeforeAnyChooser) {
     EXPECT_EQ("kept", Text(co_folder));
 }
 
-TEST_F(Choosers, HelpRequestsGoToTheDefinedFileWithTheWindowAsItIs) {
+TEST_F(Dialogs, HelpRequestsGoToTheDefinedFileWithTheWindowAsItIs) {
     CT_Help::v_Display(nullptr); // nothing defined yet
     EXPECT_EQ("", o_script.s_help_file);
     EXPECT_EQ(11u, o_script.n_help_command);

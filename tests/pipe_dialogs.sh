@@ -1,6 +1,6 @@
 #!/bin/sh
-# Pipes answers into the chooser host and checks what every chooser gave:
-#   pipe_choosers.sh CHOOSER_HOST
+# Pipes answers into the dialog host and checks what every dialog gave:
+#   pipe_dialogs.sh DIALOG_HOST
 set -eu
 host=$1
 dir=$(mktemp -d)
@@ -9,7 +9,7 @@ echo a > "$dir/a.txt"
 echo b > "$dir/b.txt"
 
 # save (no extension typed), open, two files then the empty line that ends
-# them, a folder; then the input ends, which cancels the last chooser.
+# them, a folder; then the input ends, which cancels the last dialog.
 printf '%s\n' "$dir/report" "$dir/a.txt" "$dir/b.txt" "$dir/a.txt" "" "$dir" |
   "$host" > "$dir/out" 2> "$dir/prompts"
 
@@ -27,4 +27,4 @@ for prompt in "Select Export File" "Select Import File" "Add Files" \
               'Help: file "product.hlp", command 1, data 7'; do
   grep -q -F "$prompt" "$dir/prompts" || { echo "no prompt: $prompt"; cat "$dir/prompts"; exit 1; }
 done
-echo "every chooser answered through the pipe"
+echo "every dialog answered through the pipe"

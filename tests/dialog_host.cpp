@@ -1,5 +1,5 @@
-// A small host program that asks every chooser in turn and prints what it
-// got; on Linux its answers are piped in (pipe_choosers.sh).
+// A small host program that asks every dialog in turn and prints what it
+// got; on Linux its answers are piped in (pipe_dialogs.sh).
 #include <ctcommon.h>
 
 #include <cstdio>

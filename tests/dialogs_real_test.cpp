@@ -1,5 +1,5 @@
-// The choosers as a user answers them: on Windows the real common dialogs,
-// driven by a watcher thread; on Linux the terminal choosers, answered on
+// The dialogs as a user answers them: on Windows the real common dialogs,
+// driven by a watcher thread; on Linux the terminal dialogs, answered on
 // standard input.
 #include "support/platform_support.h"
 #include "support/raised.h"
@@ -24,19 +24,19 @@ CT_String AllFiles() {
     return co_filter;
 }
 
-class RealChoosers : public ::testing::Test {
+class RealDialogs : public ::testing::Test {
   protected:
     TempFolder o_folder;
 };
 
 // A host asks for an export file from its window, as a rewrite of one
 // begins.
-TEST_F(RealChoosers, TheSaveChooserAddsTheDefaultExtension) {
+TEST_F(RealDialogs, TheSaveDialogAddsTheDefaultExtension) {
     CT_String co_file; // 512, no initial name
     const std::string s_typed = o_folder.Path("report");
     HWND ho_host = NewWindow("host");
     int b_chosen = 0;
-    EXPECT_TRUE(AnswerChooser({e_FileChooser, "Select Export File", {s_typed}}, [&] {
+    EXPECT_TRUE(AnswerDialog({e_FileDialog, "Select Export File", {s_typed}}, [&] {
         b_chosen = CT_FilesDialog::b_ChooseSaveFile(co_file, AllFiles(), ho_host);
     }));
     DeleteWindow(ho_host);
@@ -44,21 +44,21 @@ TEST_F(RealChoosers, TheSaveChooserAddsTheDefaultExtension) {
     EXPECT_EQ(s_typed + ".kdw", Text(co_file));
 }
 
-TEST_F(RealChoosers, TheImportChooserReturnsTheChosenFilesFullPath) {
+TEST_F(RealDialogs, TheImportDialogReturnsTheChosenFilesFullPath) {
     const std::string s_existing = o_folder.Path("import.txt");
     WriteWholeFile(s_existing, "x");
     CT_String co_file;
     int b_chosen = 0;
-    EXPECT_TRUE(AnswerChooser({e_FileChooser, "Select Import File", {s_existing}}, [&] {
+    EXPECT_TRUE(AnswerDialog({e_FileDialog, "Select Import File", {s_existing}}, [&] {
         b_chosen = CT_FilesDialog::b_ChooseOpenFile(co_file, AllFiles(), nullptr);
     }));
     EXPECT_NE(0, b_chosen);
     EXPECT_EQ(s_existing, Text(co_file));
 }
 
-TEST_F(RealChoosers, ConfirmingKeepsARelativeInitialName) {
+TEST_F(RealDialogs, ConfirmingKeepsARelativeInitialName) {
     // A name relative to the current folder, with a folder of its own. The
-    // platform's chooser may move the current folder to the chosen file's.
+    // platform's dialog may move the current folder to the chosen file's.
     const std::filesystem::path o_current = std::filesystem::current_path();
     const std::filesystem::path o_relative =
         std::filesystem::path("ctcommon-initial-" + std::to_string(std::rand())) / "initial.txt";
@@ -67,7 +67,7 @@ TEST_F(RealChoosers, ConfirmingKeepsARelativeInitialName) {
     WriteWholeFile(o_relative.string(), "x");
     CT_String co_file(o_relative.string().c_str());
     int b_chosen = 0;
-    EXPECT_TRUE(AnswerChooser({e_FileChooser, "Select Import File", {}}, [&] {
+    EXPECT_TRUE(AnswerDialog({e_FileDialog, "Select Import File", {}}, [&] {
         b_chosen = CT_FilesDialog::b_ChooseOpenFile(co_file, AllFiles(), nullptr);
     }));
     std::filesystem::current_path(o_current);
@@ -76,17 +76,17 @@ TEST_F(RealChoosers, ConfirmingKeepsARelativeInitialName) {
     std::filesystem::remove_all(o_relative.parent_path());
 }
 
-TEST_F(RealChoosers, CancellingReturnsZeroAndRaisesNothing) {
+TEST_F(RealDialogs, CancellingReturnsZeroAndRaisesNothing) {
     CT_String co_file, co_names("untouched");
     int n_results = 0;
     const Raised o_raised = RaisedBy([&] {
-        AnswerChooser({e_FileChooser, "Select Export File", {}, true}, [&] {
+        AnswerDialog({e_FileDialog, "Select Export File", {}, true}, [&] {
             n_results += CT_FilesDialog::b_ChooseSaveFile(co_file, AllFiles(), nullptr);
         });
-        AnswerChooser({e_FileChooser, "Select Import File", {}, true}, [&] {
+        AnswerDialog({e_FileDialog, "Select Import File", {}, true}, [&] {
             n_results += CT_FilesDialog::b_ChooseOpenFile(co_file, AllFiles(), nullptr);
         });
-        AnswerChooser({e_ManyFilesChooser, "Add Files", {}, true}, [&] {
+        AnswerDialog({e_ManyFilesDialog, "Add Files", {}, true}, [&] {
             n_results +=
                 CT_FilesDialog::b_ChooseOpenMultipleFile(co_file, co_names, AllFiles(), nullptr);
         });
@@ -96,7 +96,7 @@ TEST_F(RealChoosers, CancellingReturnsZeroAndRaisesNothing) {
     EXPECT_EQ("untouched", Text(co_names));
 }
 
-TEST_F(RealChoosers, TwoFilesComeBackAsTheFolderAndTheirNames) {
+TEST_F(RealDialogs, TwoFilesComeBackAsTheFolderAndTheirNames) {
     WriteWholeFile(o_folder.Path("a.txt"), "a");
     WriteWholeFile(o_folder.Path("b.txt"), "b");
     CT_String co_files(o_folder.Path("a.txt").c_str()); // starts in the folder
@@ -104,7 +104,7 @@ TEST_F(RealChoosers, TwoFilesComeBackAsTheFolderAndTheirNames) {
     CT_String co_names;
     co_names.v_AddElement("earlier.txt");
     int b_chosen = 0;
-    EXPECT_TRUE(AnswerChooser({e_ManyFilesChooser, "Add Files", {"b.txt", "a.txt"}}, [&] {
+    EXPECT_TRUE(AnswerDialog({e_ManyFilesDialog, "Add Files", {"b.txt", "a.txt"}}, [&] {
         b_chosen =
             CT_FilesDialog::b_ChooseOpenMultipleFile(co_files, co_names, AllFiles(), nullptr);
     }));
@@ -113,7 +113,7 @@ TEST_F(RealChoosers, TwoFilesComeBackAsTheFolderAndTheirNames) {
     EXPECT_EQ(std::string("earlier.txt\0b.txt\0a.txt\0\0", 25), ListBytes(co_names));
 }
 
-TEST_F(RealChoosers, AnAnswerTooLongForTheFirstArgumentRaisesTooManyFiles) {
+TEST_F(RealDialogs, AnAnswerTooLongForTheFirstArgumentRaisesTooManyFiles) {
     // A path of 257 characters: within what the system takes, but with its
     // terminator beyond a room of 256 bytes.
     const std::string s_folder = o_folder.Folder();
@@ -122,7 +122,7 @@ TEST_F(RealChoosers, AnAnswerTooLongForTheFirstArgumentRaisesTooManyFiles) {
     ASSERT_TRUE(FileExists(s_path));
     CT_String co_files(""), co_names("untouched"); // a room of 256
     const Raised o_raised = RaisedBy([&] {
-        AnswerChooser({e_ManyFilesChooser, "Add Files", {s_path}}, [&] {
+        AnswerDialog({e_ManyFilesDialog, "Add Files", {s_path}}, [&] {
             CT_FilesDialog::b_ChooseOpenMultipleFile(co_files, co_names, AllFiles(), nullptr);
         });
     });
@@ -130,18 +130,18 @@ TEST_F(RealChoosers, AnAnswerTooLongForTheFirstArgumentRaisesTooManyFiles) {
     EXPECT_EQ("untouched", Text(co_names));
 }
 
-TEST_F(RealChoosers, TheFolderChooser) {
+TEST_F(RealDialogs, TheFolderDialog) {
     const char *pc_caption = "Please select a folder below and click OK.";
     CT_String co_folder("kept");
     int b_chosen = 1;
-    EXPECT_TRUE(AnswerChooser({e_FolderChooser, pc_caption, {}, true}, [&] {
+    EXPECT_TRUE(AnswerDialog({e_FolderDialog, pc_caption, {}, true}, [&] {
         b_chosen = CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr);
     }));
     EXPECT_EQ(0, b_chosen);
     EXPECT_EQ("kept", Text(co_folder));
     const std::string s_wanted = o_folder.Path("chosen");
     std::filesystem::create_directory(s_wanted);
-    EXPECT_TRUE(AnswerChooser({e_FolderChooser, pc_caption, {s_wanted}}, [&] {
+    EXPECT_TRUE(AnswerDialog({e_FolderDialog, pc_caption, {s_wanted}}, [&] {
         b_chosen = CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr);
     }));
     EXPECT_EQ(1, b_chosen);
@@ -150,7 +150,7 @@ TEST_F(RealChoosers, TheFolderChooser) {
 
 // A folder whose path does not fit into MAX_PATH bytes is no answer: some
 // systems cut its path to fit, which names another folder or none.
-TEST_F(RealChoosers, TheFolderChooserNeverAnswersWithACutPath) {
+TEST_F(RealDialogs, TheFolderDialogNeverAnswersWithACutPath) {
     for (const bool b_sibling : {false, true})
         for (const std::size_t n_length : {258u, 259u, 260u, 270u, 300u}) {
             std::string s_chosen = o_folder.Path(std::to_string(n_length) + (b_sibling ? "s" : ""));
@@ -165,8 +165,8 @@ TEST_F(RealChoosers, TheFolderChooserNeverAnswersWithACutPath) {
             SCOPED_TRACE(std::to_string(n_length) + (b_sibling ? ", with its cut sibling" : ""));
             CT_String co_folder("kept");
             int b_chosen = -1;
-            EXPECT_TRUE(AnswerChooser(
-                {e_FolderChooser, "Please select a folder below and click OK.", {s_chosen}},
+            EXPECT_TRUE(AnswerDialog(
+                {e_FolderDialog, "Please select a folder below and click OK.", {s_chosen}},
                 [&] { b_chosen = CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr); }));
             EXPECT_EQ(n_length < 260, b_chosen);
             EXPECT_EQ(n_length < 260 ? s_chosen : "kept", Text(co_folder));
@@ -180,8 +180,8 @@ TEST_F(RealChoosers, TheFolderChooserNeverAnswersWithACutPath) {
     ASSERT_EQ(259u, s_chosen.size() - 5);
     std::filesystem::create_directories(s_chosen);
     CT_String co_folder("kept");
-    EXPECT_TRUE(AnswerChooser(
-        {e_FolderChooser, "Please select a folder below and click OK.", {s_chosen}},
+    EXPECT_TRUE(AnswerDialog(
+        {e_FolderDialog, "Please select a folder below and click OK.", {s_chosen}},
         [&] { EXPECT_EQ(0, CT_FilesDialog::b_BrowseForFolder(co_folder, nullptr)); }));
     EXPECT_EQ("kept", Text(co_folder));
 }

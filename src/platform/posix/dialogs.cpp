@@ -1,4 +1,4 @@
-// Linux: the Windows request records of the file and folder choosers, read
+// Linux: the Windows request records of the file and folder dialogs, read
 // and answered as the system does; the user is asked on the terminal
 // (terminal.cpp).
 #include "platform/posix/terminal.h"
@@ -15,12 +15,12 @@ struct _ITEMIDLIST {
 
 namespace {
 
-thread_local DWORD n_chooser_error = 0;
+thread_local DWORD n_dialog_error = 0;
 
 // The answer, its terminators included, into the request's file buffer.
 BOOL b_Answer(LPOPENFILENAMEA po_request, const std::string &s_answer) {
     if (s_answer.size() > po_request->nMaxFile) {
-        n_chooser_error = FNERR_BUFFERTOOSMALL;
+        n_dialog_error = FNERR_BUFFERTOOSMALL;
         return FALSE;
     }
     std::memcpy(po_request->lpstrFile, s_answer.data(), s_answer.size());
@@ -55,7 +55,7 @@ std::string s_ListAnswer(const std::vector<std::string> &as_full) {
 }
 
 BOOL b_ChooseFiles(LPOPENFILENAMEA po_request, bool b_saving) {
-    n_chooser_error = 0;
+    n_dialog_error = 0;
     const ct_terminal::FileQuestion o_question = o_Question(po_request, b_saving);
     if (!b_saving && (po_request->Flags & OFN_ALLOWMULTISELECT)) {
         const std::vector<std::string> as_full = ct_terminal::as_AskFiles(o_question);
@@ -65,7 +65,7 @@ BOOL b_ChooseFiles(LPOPENFILENAMEA po_request, bool b_saving) {
     return !s_full.empty() && b_Answer(po_request, s_full + '\0');
 }
 
-// The allocator of the folder chooser's answers.
+// The allocator of the folder dialog's answers.
 struct ShellAllocator : IMalloc {
     void Free(void *pv_memory) override { delete static_cast<_ITEMIDLIST *>(pv_memory); }
     ULONG Release() override { return 1; }
@@ -77,7 +77,7 @@ BOOL GetSaveFileNameA(LPOPENFILENAMEA po_request) { return b_ChooseFiles(po_requ
 
 BOOL GetOpenFileNameA(LPOPENFILENAMEA po_request) { return b_ChooseFiles(po_request, false); }
 
-DWORD CommDlgExtendedError() { return n_chooser_error; }
+DWORD CommDlgExtendedError() { return n_dialog_error; }
 
 HRESULT SHGetMalloc(IMalloc **ppo_allocator) {
     static ShellAllocator o_allocator;

@@ -1,5 +1,5 @@
-// CT_FilesDialog: the folder chooser and the save, open and multiple-open
-// file choosers.
+// CT_FilesDialog: the folder dialog and the save, open and multiple-open
+// file dialogs.
 #include "ctcommon.h"
 #include "frame/module.h"
 #include "platform/platform.h"
@@ -34,7 +34,7 @@ bool b_ListEndsWithin(const char *pc_answer, DWORD n_room) {
     return false;
 }
 
-// What a file chooser's request says of its answer: the buffer where it
+// What a file dialog's request says of its answer: the buffer where it
 // goes and its room, under which caption and with which options.
 void v_SetAnswer(OPENFILENAMEA *po_request, CT_String &co_file, const CT_String &co_caption,
                  DWORD n_flags) {
@@ -53,6 +53,19 @@ class AllocatorHold {
     AllocatorHold &operator=(const AllocatorHold &) = delete;
     IMalloc *po;
 };
+
+// The save or the open dialog for one file: its caption from the string
+// table, the request made by v_Init (the class's own setup), the answer
+// into co_file.
+template <typename Init>
+int b_AskForOneFile(bool b_saving, unsigned n_caption_id, DWORD n_flags, CT_String &co_file,
+                    Init v_Init) {
+    const CT_String co_caption = co_Caption(n_caption_id);
+    OPENFILENAMEA o_request;
+    v_Init(&o_request);
+    v_SetAnswer(&o_request, co_file, co_caption, n_flags);
+    return b_saving ? GetSaveFileNameA(&o_request) : GetOpenFileNameA(&o_request);
+}
 
 } // namespace
 
@@ -104,19 +117,15 @@ int CT_FilesDialog::b_BrowseForFolder(CT_String &co_folder, HWND ho_owner) {
 }
 
 int CT_FilesDialog::b_ChooseSaveFile(CT_String &co_file, CT_String co_filter, HWND ho_owner) {
-    const CT_String co_caption = co_Caption(2);
-    OPENFILENAMEA o_request;
-    v_InitStructure(&o_request, co_filter, ho_owner);
-    v_SetAnswer(&o_request, co_file, co_caption, n_save_flags);
-    return GetSaveFileNameA(&o_request);
+    return b_AskForOneFile(true, 2, n_save_flags, co_file, [&](OPENFILENAMEA *po_request) {
+        v_InitStructure(po_request, co_filter, ho_owner);
+    });
 }
 
 int CT_FilesDialog::b_ChooseOpenFile(CT_String &co_file, CT_String co_filter, HWND ho_owner) {
-    const CT_String co_caption = co_Caption(3);
-    OPENFILENAMEA o_request;
-    v_InitStructure(&o_request, co_filter, ho_owner);
-    v_SetAnswer(&o_request, co_file, co_caption, n_open_flags);
-    return GetOpenFileNameA(&o_request);
+    return b_AskForOneFile(false, 3, n_open_flags, co_file, [&](OPENFILENAMEA *po_request) {
+        v_InitStructure(po_request, co_filter, ho_owner);
+    });
 }
 
 int CT_FilesDialog::b_ChooseOpenMultipleFile(CT_String &co_files, CT_String &co_names,
