@@ -1,6 +1,7 @@
 // Linux: directory searches and full paths.
 #include "platform/posix/file_names.h"
 #include "platform/posix/texts.h"
+#include "platform/posix/wildcards.h"
 #include "platform/posix/win32_api.h"
 
 #include <cerrno>
@@ -19,30 +20,6 @@ struct FindSearch {
     int n_unused;
 };
 
-// Matches a name against a pattern in which * stands for any run of
-// characters and ? for any one character; nothing else is special.
-bool b_WildMatch(const char *pc_pattern, const char *pc_name) {
-    const char *pc_star = nullptr;
-    const char *pc_resume = nullptr;
-    while (*pc_name) {
-        if (*pc_pattern == '*') {
-            pc_star = pc_pattern++;
-            pc_resume = pc_name;
-        } else if (*pc_pattern == '?' || *pc_pattern == *pc_name) {
-            ++pc_pattern;
-            ++pc_name;
-        } else if (pc_star) {
-            pc_pattern = pc_star + 1;
-            pc_name = ++pc_resume;
-        } else {
-            return false;
-        }
-    }
-    while (*pc_pattern == '*')
-        ++pc_pattern;
-    return !*pc_pattern;
-}
-
 bool b_FindEntry(const std::string &s_folder, const char *pc_pattern, std::string *ps_found) {
     if (!std::strpbrk(pc_pattern, "*?")) { // a plain name: look it up
         struct stat o_stat;
@@ -55,7 +32,7 @@ bool b_FindEntry(const std::string &s_folder, const char *pc_pattern, std::strin
     if (!po_dir) return false;
     bool b_found = false;
     while (const struct dirent *po_entry = ::readdir(po_dir)) {
-        if (b_WildMatch(pc_pattern, po_entry->d_name)) {
+        if (ct_posix::b_WildMatch(pc_pattern, po_entry->d_name)) {
             *ps_found = po_entry->d_name;
             b_found = true;
             break;
