@@ -3,8 +3,63 @@
 // this header and never an OS header itself.
 //
 // On Windows these are the system's own calls (win32/). Elsewhere posix/
-// declares the same names and provides each one with the effects that the
-// library relies on, and nothing more.
+// declares the same names and provides each one with the effects listed
+// below, and nothing more. The tests that run on both builds hold the
+// Windows calls to the same list under Wine.
+//
+// What the logic relies on beyond names and types:
+//
+// Files
+// - CreateFileA(name, GENERIC_READ or GENERIC_WRITE, share, OPEN_EXISTING or
+//   CREATE_ALWAYS): share 0 holds the file. While held, no other opener, in
+//   this process or another, opens it, copies it, replaces it by a move or
+//   deletes it. FILE_SHARE_READ lets others read, nothing more.
+//   CREATE_ALWAYS empties a file only once it holds it, so a file that
+//   another holds keeps its content. A folder, and a name with a control
+//   character, are refused.
+// - ReadFile: TRUE with the bytes delivered, 0 at the end of the file.
+//   WriteFile: every byte or FALSE. A write of zero bytes on a handle
+//   opened for reading fails with ERROR_ACCESS_DENIED.
+// - SetFilePointer with FILE_CURRENT and a negative distance moves back on a
+//   file that GetFileType calls FILE_TYPE_DISK; the logic moves back on no
+//   other handle (pipes and devices cannot). SetEndOfFile cuts the file at
+//   the position.
+// - FlushFileBuffers returns once the file's data is on the disk.
+//   MoveFileExA with MOVEFILE_WRITE_THROUGH returns once the new name is.
+// - GetFileTime and SetFileTime keep and restore the last-write time.
+// - CopyFileA(source, new name, TRUE) makes a new file only; it fails with
+//   ERROR_FILE_EXISTS or ERROR_ALREADY_EXISTS when the name is taken, which
+//   the backup takes as "try another name". A copy carries the source's
+//   protection and last-write time, and a copy that fails leaves nothing.
+// - MoveFileExA(MOVEFILE_REPLACE_EXISTING) replaces the name, never writing
+//   through a link planted there.
+// - DeleteFileA may fail with ERROR_ACCESS_DENIED for a read-only file (it
+//   does on Windows); after SetFileAttributesA(FILE_ATTRIBUTE_NORMAL) it
+//   deletes it.
+//
+// Names and paths
+// - FindFirstFileA honours * and ? in the final component and finds files
+//   and folders alike. It fails with ERROR_FILE_NOT_FOUND or
+//   ERROR_PATH_NOT_FOUND when nothing is there; any other error means that
+//   it cannot tell. The logic branches on exactly these two.
+// - GetFullPathNameA makes a path full from its text, "." and ".." included,
+//   without the disk. With too small a buffer it returns the size needed;
+//   it returns 0 only for a path it cannot make. ct_platform's facts (the
+//   separator, the longest path, the device prefix) describe its answers.
+//
+// Strings, windows, dialogs, errors
+// - LoadStringA copies at most n_max - 1 bytes and a terminator. It returns
+//   0 for an id without a text, or with an empty one, and leaves the last
+//   error alone when it succeeds.
+// - The file dialogs answer in the request's own buffer and fail with
+//   CommDlgExtendedError() == FNERR_BUFFERTOOSMALL when the answer does not
+//   fit. The multiple dialog's answer is one full path, or the folder and
+//   then the names, each ended by a zero and the list by one more.
+//   SHGetPathFromIDListA gives at most MAX_PATH bytes (see
+//   ct_platform::b_IsWholeFolderPath).
+// - MessageBoxA returns once the user has answered. GetLastError is the
+//   calling thread's own, and FormatMessageA gives its text in memory that
+//   LocalFree releases.
 #ifndef CTCOMMON_PLATFORM_H
 #define CTCOMMON_PLATFORM_H
 
