@@ -1,6 +1,7 @@
 // POSIX: the Win32 types, constants and operations that the library's logic
 // uses, with their Windows sizes and values. Each operation is defined in
-// this folder with the effects that the library relies on.
+// this folder with the effects that the library relies on, as
+// platform/platform.h lists them.
 #ifndef CTCOMMON_PLATFORM_POSIX_WIN32_API_H
 #define CTCOMMON_PLATFORM_POSIX_WIN32_API_H
 
