@@ -48,12 +48,10 @@ class DelimiterSearch {
     // file or a failed read raises 19 with the position where the reads
     // stopped; so does a text too large to keep, with the position back at
     // the start.
-    std::uint64_t n_Find(bool b_keep, et_EndAt eo_end) { return n_Find(b_keep, eo_end, false); }
-
-    // The same; with b_tail_too, the end of the file ends the text as a
-    // delimiter would (nothing is raised) and the position stays there:
-    // returns 0 when nothing was left to read.
-    std::uint64_t n_Find(bool b_keep, et_EndAt eo_end, bool b_tail_too) {
+    // With b_tail_too, the end of the file ends the text as a delimiter
+    // would (nothing is raised) and the position stays there: 0 when
+    // nothing was left to read.
+    std::uint64_t n_Find(bool b_keep, et_EndAt eo_end, bool b_tail_too = false) {
         // Coming back to the start needs a file that can move back: on any
         // other, nothing is read, so nothing is lost. Without an open file
         // there is nothing to read.

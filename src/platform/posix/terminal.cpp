@@ -106,17 +106,19 @@ std::vector<std::string> as_AskFiles(const FileQuestion &o_question) {
     v_Say("File names, one a line, then an empty line" +
           (s_initial.empty() ? std::string() : " [" + s_initial + "]") + ":\n");
     std::vector<std::string> as_full;
+    std::string s_first_folder; // every name must be in the first one's folder
     std::string s_name;
     bool b_input_left;
     while ((b_input_left = b_ReadLine(&s_name)) && !s_name.empty()) {
         const std::string s_full = s_Chosen(s_initial, s_name);
-        const std::string s_folder = ct_posix::s_FolderOf(s_full.c_str());
-        if (!b_Is(s_full, S_IFREG))
+        if (!b_Is(s_full, S_IFREG)) {
             v_Say(s_name + " is not an existing file.\n");
-        else if (!as_full.empty() && s_folder != ct_posix::s_FolderOf(as_full[0].c_str()))
-            v_Say(s_full + " is not in " + ct_posix::s_FolderOf(as_full[0].c_str()) + ".\n");
-        else
+        } else if (!as_full.empty() && ct_posix::s_FolderOf(s_full.c_str()) != s_first_folder) {
+            v_Say(s_full + " is not in " + s_first_folder + ".\n");
+        } else {
+            if (as_full.empty()) s_first_folder = ct_posix::s_FolderOf(s_full.c_str());
             as_full.push_back(s_full);
+        }
     }
     if (as_full.empty()) { // an empty first line keeps the initial name
         const std::string s_full = s_initial.empty() ? "" : s_FullPath(s_initial);
