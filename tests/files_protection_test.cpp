@@ -107,9 +107,10 @@ TEST_F(FileProtection, ABackupAndARestoreKeepTheOwnerAndGroup) {
     EXPECT_EQ(5678u, o_stat.st_gid);
 }
 
-// A link that the caller names is followed on opening, as on Windows, and
-// a delete removes the link, not its target.
-TEST_F(FileProtection, ALinkThatTheCallerNamesIsFollowedAndOnlyItselfDeleted) {
+// A link that the caller names is followed on opening, as on Windows. A
+// cancel without a backup deletes neither the link nor its target, and
+// leaves no byte of the new content in the target.
+TEST_F(FileProtection, ALinkThatTheCallerNamesIsFollowedAndKeptByACancel) {
     const std::string s_link = o_folder.Path("link.kdw");
     std::filesystem::create_symlink(s_file, s_link);
     {
@@ -122,9 +123,10 @@ TEST_F(FileProtection, ALinkThatTheCallerNamesIsFollowedAndOnlyItselfDeleted) {
     EXPECT_TRUE(std::filesystem::is_symlink(s_link));
     CT_Files co_file;
     co_file.v_Open(s_link.c_str(), CT_Files::e_Write, 0);
+    co_file.v_Write("partial", 7);
     co_file.v_Cancel();
-    EXPECT_FALSE(std::filesystem::is_symlink(s_link));
-    EXPECT_TRUE(FileExists(s_file));
+    EXPECT_TRUE(std::filesystem::is_symlink(s_link));
+    EXPECT_EQ("", ReadWholeFile(s_file));
 }
 
 #endif

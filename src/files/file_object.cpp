@@ -8,6 +8,8 @@
 #include "ctcommon.h"
 #include "files/rewrite.h"
 
+#include <string>
+
 using ct_files::Rewrite;
 
 CT_Files::CT_Files() : ho_file(INVALID_HANDLE_VALUE) {}
@@ -20,36 +22,58 @@ CT_Files &CT_Files::operator=(const CT_Files &co_other) {
     if (&co_other == this) return *this;
     // Joined before this object leaves its own: the two may share one.
     const HANDLE ho_joined = ct_files::ho_Join(co_other.ho_file);
-    v_Close();
+    v_CloseHandle();
+    v_ClearOldFile();
     co_filename = co_other.co_filename;
     co_oldfilename = co_other.co_oldfilename;
     ho_file = ho_joined;
     return *this;
 }
 
-CT_Files::~CT_Files() { v_Close(); }
+CT_Files::~CT_Files() {
+    v_CloseHandle();
+    v_ClearOldFile();
+}
 
 void CT_Files::v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup) {
-    // An object still holding a rewrite ends its own part of it first,
-    // rather than losing its file and its backup.
-    v_Close();
-    co_filename = co_name;
-    Rewrite *po_rewrite = ct_files::po_NewRewrite(co_filename);
-    if (!po_rewrite) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
-    ho_file = ct_files::ho_Member(po_rewrite);
-    const bool b_reading = eo_mode == GENERIC_READ;
-    if (b_backup) {
-        // The backup of a rewrite is on the disk before the file is
-        // emptied: at no moment may a power loss leave neither the old
-        // content nor the new. Without a backup the file is not touched.
-        const ct_files::et_Backup eo_backup = ct_files::eo_MakeBackup(*po_rewrite, !b_reading);
-        if (eo_backup == ct_files::e_BackupFailed) {
-            v_Close();
-            CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
-        }
-        if (eo_backup == ct_files::e_BackupMade) co_oldfilename = co_filename + ".old";
+    std::string s_path;
+    const bool b_resolved = ct_files::b_ResolvePath(co_name, &s_path);
+    // A backup made ahead of this open (by v_SaveOldFile, or by an open that
+    // failed), or one whose rollback failed, is this rewrite's backup: it
+    // keeps the content from before, for a cancel to put back. An object
+    // holding anything else ends its own part first, rather than losing its
+    // file and its backup.
+    Rewrite *po_rewrite = ct_files::po_Rewrite(ho_file);
+    if (!(b_resolved && po_rewrite && ct_files::b_CanTakeOver(*po_rewrite, s_path))) {
+        v_Close();
+        po_rewrite = nullptr;
     }
-    if (!ct_files::b_OpenFile(*po_rewrite, co_filename, eo_mode)) {
+    co_filename = co_name;
+    if (!b_resolved) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+    const bool b_reading = eo_mode == GENERIC_READ;
+    if (po_rewrite) {
+        ct_files::v_CloseFile(*po_rewrite);
+        // Written anew, the file no longer depends on a failed rollback.
+        if (!b_reading) po_rewrite->b_keep_backup = false;
+        co_oldfilename = co_filename + ".old";
+    } else {
+        po_rewrite = ct_files::po_NewRewrite(s_path);
+        if (!po_rewrite) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+        ho_file = ct_files::ho_Member(po_rewrite);
+        if (b_backup) {
+            // The backup of a rewrite is on the disk before the file is
+            // emptied: at no moment may a power loss leave neither the old
+            // content nor the new. Without a backup the file is not touched.
+            const ct_files::et_Backup eo_backup =
+                ct_files::eo_MakeBackup(*po_rewrite, !b_reading);
+            if (eo_backup == ct_files::e_BackupFailed) {
+                v_Close();
+                CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+            }
+            if (eo_backup == ct_files::e_BackupMade) co_oldfilename = co_filename + ".old";
+        }
+    }
+    if (!ct_files::b_OpenFile(*po_rewrite, eo_mode)) {
         // A backup stays held, for closing or cancelling to remove.
         if (po_rewrite->s_backup.empty()) v_Close();
         CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
@@ -69,11 +93,13 @@ void CT_Files::v_SaveOldFile() {
         if (po_rewrite->s_backup.empty()) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
         return;
     }
-    po_rewrite = ct_files::po_NewRewrite(co_filename);
-    if (!po_rewrite) {
+    std::string s_path;
+    if (!ct_files::b_ResolvePath(co_filename, &s_path)) {
         if (!b_Exist(co_filename)) return; // no name, or nothing there: nothing to keep
         CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
     }
+    po_rewrite = ct_files::po_NewRewrite(s_path);
+    if (!po_rewrite) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
     const ct_files::et_Backup eo_backup = ct_files::eo_MakeBackup(*po_rewrite, false);
     if (eo_backup != ct_files::e_BackupMade) {
         delete po_rewrite;
@@ -86,11 +112,20 @@ void CT_Files::v_SaveOldFile() {
 }
 
 void CT_Files::v_Cancel() {
-    if (Rewrite *po_rewrite = ct_files::po_Rewrite(ho_file)) ct_files::v_RollBack(*po_rewrite);
+    // A rollback that cannot put the old content back keeps the rewrite and
+    // its backup, for another cancel to try again.
+    Rewrite *po_rewrite = ct_files::po_Rewrite(ho_file);
+    if (po_rewrite && !ct_files::b_RollBack(*po_rewrite))
+        CT_Errors::v_ThrowError(e_FileWriteFailed, co_filename);
     v_Close();
 }
 
 void CT_Files::v_Close() {
+    // Only the last holder commits. A commit that cannot put the new content
+    // on the disk keeps the rewrite and its backup: the caller may cancel.
+    Rewrite *po_rewrite = ct_files::po_Rewrite(ho_file);
+    if (po_rewrite && po_rewrite->n_holders.load() == 1 && !ct_files::b_Commit(*po_rewrite))
+        CT_Errors::v_ThrowError(e_FileWriteFailed, co_filename);
     v_CloseHandle();
     v_ClearOldFile();
 }
@@ -101,9 +136,13 @@ void CT_Files::v_ClearOldFile() {
     if (!co_oldfilename.b_IsEmpty()) co_oldfilename.v_Empty();
 }
 
-// Lets go of the rewrite; the last holder commits it.
+// Lets go of the rewrite; the last holder commits it, raising nothing: a
+// commit that fails here lets the rewrite go with its backup on the disk.
 void CT_Files::v_CloseHandle() {
     Rewrite *po_rewrite = ct_files::po_Rewrite(ho_file);
     ho_file = INVALID_HANDLE_VALUE;
-    if (po_rewrite) ct_files::v_Leave(po_rewrite);
+    if (!po_rewrite) return;
+    if (po_rewrite->n_holders.load() == 1 && !ct_files::b_Commit(*po_rewrite))
+        ct_files::v_LetGo(*po_rewrite);
+    ct_files::b_Leave(po_rewrite);
 }

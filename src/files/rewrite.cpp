@@ -1,10 +1,12 @@
-// The rewrite shared by a CT_Files object and its copies: making the
-// backup, opening the file, and the one ending, commit or rollback.
+// The rewrite shared by a CT_Files object and its copies: resolving its
+// file, making the backup, opening the file, and the one ending, commit or
+// rollback.
 #include "files/rewrite.h"
 #include "files/full_path.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -12,26 +14,88 @@ namespace {
 
 const unsigned n_copy_block = 64 * 1024;
 
-// A name beside the backup for the copy that becomes it: "~", eight hex
-// digits and ".tmp". A name that is taken already makes the copy fail, and
-// the next try takes another.
+// What the system knows a file by: its volume and its index there.
+struct Identity {
+    DWORD n_volume = 0, n_index_high = 0, n_index_low = 0;
+    bool operator==(const Identity &o) const {
+        return n_volume == o.n_volume && n_index_high == o.n_index_high &&
+               n_index_low == o.n_index_low;
+    }
+};
+
+Identity o_IdentityOf(const BY_HANDLE_FILE_INFORMATION &o_information) {
+    Identity o_identity;
+    o_identity.n_volume = o_information.dwVolumeSerialNumber;
+    o_identity.n_index_high = o_information.nFileIndexHigh;
+    o_identity.n_index_low = o_information.nFileIndexLow;
+    return o_identity;
+}
+
+// Looks at what a name designates without holding it (no data access, so
+// that a file that another holds can be looked at too): the name itself
+// when b_follow is false, what its links lead to otherwise. False, the
+// last error set, when the name designates nothing.
+bool b_LookAt(const std::string &s_name, bool b_follow, BY_HANDLE_FILE_INFORMATION *po_found) {
+    const DWORD n_flags =
+        FILE_FLAG_BACKUP_SEMANTICS | (b_follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    const HANDLE ho_look =
+        CreateFileA(s_name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, n_flags, nullptr);
+    if (ho_look == INVALID_HANDLE_VALUE) return false;
+    const bool b_found = GetFileInformationByHandle(ho_look, po_found);
+    CloseHandle(ho_look);
+    return b_found;
+}
+
+// Whether the name itself (not a link at it) designates that file.
+bool b_NameIs(const std::string &s_name, const Identity &o_identity) {
+    BY_HANDLE_FILE_INFORMATION o_found;
+    return b_LookAt(s_name, false, &o_found) && o_IdentityOf(o_found) == o_identity;
+}
+
+// A name beside the backup for the copy that becomes it, never longer than
+// the backup's own name, so that every backup whose name fits is made: "~",
+// hex digits and ".tmp" where there is room, "~" and fewer digits where
+// there is not. A name that is taken already makes the copy fail, and the
+// next try takes another.
 std::string s_TemporaryBeside(const std::string &s_backup) {
     static std::atomic<unsigned> n_made{0};
     const auto n_now = std::chrono::steady_clock::now().time_since_epoch().count();
     const unsigned n_mark =
         static_cast<unsigned>(n_now ^ (n_now >> 32)) * 2654435761u + n_made.fetch_add(1);
+    const std::size_t n_folder = s_backup.rfind(ct_platform::c_path_separator) + 1;
+    const std::size_t n_room = s_backup.size() - n_folder; // at least "x.old"
     char ac_name[16];
-    std::snprintf(ac_name, sizeof ac_name, "~%08x.tmp", n_mark);
-    return s_backup.substr(0, s_backup.rfind(ct_platform::c_path_separator) + 1) + ac_name;
+    if (n_room >= 13)
+        std::snprintf(ac_name, sizeof ac_name, "~%08x.tmp", n_mark);
+    else if (n_room >= 9)
+        std::snprintf(ac_name, sizeof ac_name, "~%08x", n_mark);
+    else
+        std::snprintf(ac_name, sizeof ac_name, "~%0*x", static_cast<int>(n_room - 1),
+                      n_mark & ((1u << 4 * (n_room - 1)) - 1));
+    return s_backup.substr(0, n_folder) + ac_name;
 }
 
-// Deletes a file of the library's own making. A copy carries the
-// attributes of its source, and a read-only one is deleted only once it is
-// read-only no more.
+// Deletes a file of the library's own making by its name. A copy carries
+// the attributes of its source, and a read-only one is deleted only once it
+// is read-only no more.
 bool b_DeleteOwnFile(const std::string &s_name) {
     if (DeleteFileA(s_name.c_str())) return true;
     return GetLastError() == ERROR_ACCESS_DENIED &&
            SetFileAttributesA(s_name.c_str(), FILE_ATTRIBUTE_NORMAL) && DeleteFileA(s_name.c_str());
+}
+
+// Deletes the very file that a handle holds, whatever its name has come to
+// mean meanwhile; a read-only one loses that attribute first.
+bool b_DeleteHeld(HANDLE ho_held) {
+    FILE_DISPOSITION_INFO o_delete = {TRUE};
+    if (SetFileInformationByHandle(ho_held, FileDispositionInfo, &o_delete, sizeof o_delete))
+        return true;
+    if (GetLastError() != ERROR_ACCESS_DENIED) return false;
+    FILE_BASIC_INFO o_basic = {};
+    o_basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(ho_held, FileBasicInfo, &o_basic, sizeof o_basic) &&
+           SetFileInformationByHandle(ho_held, FileDispositionInfo, &o_delete, sizeof o_delete);
 }
 
 // Puts a file's content on the disk, so that it survives a power loss.
@@ -61,52 +125,134 @@ bool b_CopyContent(HANDLE ho_from, HANDLE ho_to) {
     }
 }
 
-// Puts the backup's content back into the very file that was emptied,
-// through the handle that holds it: the file keeps its identity (its links,
-// its owner, its protection) and never becomes free for another opener
-// meanwhile. It is emptied first, which frees the room that the new content
-// took. Its last-write time becomes the backup's, which is the old file's,
-// so that the rolled-back file looks untouched. True once the old content
-// is on the disk.
-bool b_RestoreInPlace(const ct_files::Rewrite &o_rewrite) {
+// Puts the backup's content into a file held for writing: the file is
+// emptied first, which frees the room that the new content took, and its
+// last-write time becomes the backup's, which is the old file's, so that
+// the rolled-back file looks untouched. True once the old content is on the
+// disk.
+bool b_CopyBackupInto(HANDLE ho_backup, HANDLE ho_file) {
     FILETIME o_written;
-    return SetFilePointer(o_rewrite.ho_backup, 0, nullptr, FILE_BEGIN) == 0 &&
-           SetFilePointer(o_rewrite.ho_file, 0, nullptr, FILE_BEGIN) == 0 &&
-           SetEndOfFile(o_rewrite.ho_file) &&
-           b_CopyContent(o_rewrite.ho_backup, o_rewrite.ho_file) &&
-           GetFileTime(o_rewrite.ho_backup, nullptr, nullptr, &o_written) &&
-           SetFileTime(o_rewrite.ho_file, nullptr, nullptr, &o_written) &&
-           FlushFileBuffers(o_rewrite.ho_file);
+    return SetFilePointer(ho_backup, 0, nullptr, FILE_BEGIN) == 0 &&
+           SetFilePointer(ho_file, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(ho_file) &&
+           b_CopyContent(ho_backup, ho_file) &&
+           GetFileTime(ho_backup, nullptr, nullptr, &o_written) &&
+           SetFileTime(ho_file, nullptr, nullptr, &o_written) && FlushFileBuffers(ho_file);
+}
+
+// Whether two open files hold the same bytes from where they stand.
+bool b_SameContent(HANDLE ho_one, HANDLE ho_other) {
+    std::unique_ptr<char[]> pc_blocks(new (std::nothrow) char[2 * n_copy_block]);
+    if (!pc_blocks) return false;
+    char *pc_one = pc_blocks.get(), *pc_other = pc_one + n_copy_block;
+    for (;;) {
+        DWORD n_one = 0, n_other = 0;
+        if (!ReadFile(ho_one, pc_one, n_copy_block, &n_one, nullptr) ||
+            !ReadFile(ho_other, pc_other, n_copy_block, &n_other, nullptr) || n_one != n_other ||
+            std::memcmp(pc_one, pc_other, n_one) != 0)
+            return false;
+        if (n_one == 0) return true;
+    }
+}
+
+// Puts the backup back at the file's path, for a rewrite that did not
+// write the file itself: a backup made ahead of the open, whose file
+// another may have rewritten or deleted meanwhile. A file that holds the
+// backup's content already is left as it is; one that another holds cannot
+// be compared nor written.
+bool b_RestoreAtPath(const ct_files::Rewrite &o_rewrite) {
+    const char *pc_path = o_rewrite.s_path.c_str();
+    HANDLE ho_file =
+        CreateFileA(pc_path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (ho_file != INVALID_HANDLE_VALUE) {
+        const bool b_same = SetFilePointer(o_rewrite.ho_backup, 0, nullptr, FILE_BEGIN) == 0 &&
+                            b_SameContent(o_rewrite.ho_backup, ho_file);
+        CloseHandle(ho_file);
+        if (b_same) return true;
+    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    ho_file = CreateFileA(pc_path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (ho_file == INVALID_HANDLE_VALUE) return false;
+    const bool b_restored = b_CopyBackupInto(o_rewrite.ho_backup, ho_file);
+    return CloseHandle(ho_file) && b_restored;
+}
+
+// Takes a file that a rewrite created or emptied away again, without a
+// backup to restore: no byte of the new content stays in it, and it is
+// deleted when it is a regular file that its own name designates. A link,
+// a pipe or a device stays.
+void v_Unmake(ct_files::Rewrite &o_rewrite) {
+    if (o_rewrite.b_can_move_back && SetFilePointer(o_rewrite.ho_file, 0, nullptr, FILE_BEGIN) == 0)
+        SetEndOfFile(o_rewrite.ho_file);
+    if (o_rewrite.b_removable) b_DeleteHeld(o_rewrite.ho_file);
+}
+
+// Deletes the file at a name through a new hold on it, if the name still
+// designates that file.
+bool b_DeleteIfStill(const std::string &s_name, const Identity &o_identity) {
+    const HANDLE ho_delete = CreateFileA(
+        s_name.c_str(), DELETE | FILE_WRITE_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (ho_delete == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION o_found;
+    const bool b_deleted = GetFileInformationByHandle(ho_delete, &o_found) &&
+                           o_IdentityOf(o_found) == o_identity && b_DeleteHeld(ho_delete);
+    CloseHandle(ho_delete);
+    return b_deleted;
 }
 
 // Lets the backup go; deletes it unless it is to be kept as the only good
-// copy of the old content.
+// copy of the old content. The hold lets others read the backup, and so
+// holds no right to delete it where the system ties one to the other
+// (Windows): there it goes through a new hold, checked to be the same file.
 void v_ReleaseBackup(ct_files::Rewrite &o_rewrite, bool b_keep) {
+    if (!b_keep && o_rewrite.ho_backup != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION o_backup;
+        const bool b_known = GetFileInformationByHandle(o_rewrite.ho_backup, &o_backup);
+        if (!b_DeleteHeld(o_rewrite.ho_backup) && b_known) {
+            v_CloseIfOpen(o_rewrite.ho_backup);
+            b_DeleteIfStill(o_rewrite.s_backup, o_IdentityOf(o_backup));
+        }
+    }
     v_CloseIfOpen(o_rewrite.ho_backup);
-    if (!o_rewrite.s_backup.empty() && !b_keep) b_DeleteOwnFile(o_rewrite.s_backup);
     o_rewrite.s_backup.clear();
 }
 
-// The new content stays; the backup is deleted once that content is on the
-// disk, and kept when it cannot be put there.
-void v_Commit(ct_files::Rewrite &o_rewrite) {
-    const bool b_keep = o_rewrite.b_writing && o_rewrite.ho_file != INVALID_HANDLE_VALUE &&
-                        !o_rewrite.s_backup.empty() && !FlushFileBuffers(o_rewrite.ho_file);
-    v_CloseIfOpen(o_rewrite.ho_file);
-    v_ReleaseBackup(o_rewrite, b_keep);
+// Gives the backup copy its name. A move that fails after the name was
+// given (its folder not flushed) takes the copy away from there again; the
+// temporary name is the copy's own, made new for it.
+bool b_NameBackup(const std::string &s_temporary, const std::string &s_backup, bool b_flush) {
+    BY_HANDLE_FILE_INFORMATION o_copy;
+    const bool b_known = b_LookAt(s_temporary, false, &o_copy);
+    const DWORD n_move = MOVEFILE_REPLACE_EXISTING | (b_flush ? MOVEFILE_WRITE_THROUGH : 0);
+    if (b_known && (!b_flush || b_FlushNamedFile(s_temporary)) &&
+        MoveFileExA(s_temporary.c_str(), s_backup.c_str(), n_move))
+        return true;
+    if (b_known && b_NameIs(s_backup, o_IdentityOf(o_copy))) b_DeleteOwnFile(s_backup);
+    b_DeleteOwnFile(s_temporary);
+    return false;
 }
 
 } // namespace
 
-ct_files::Rewrite *ct_files::po_NewRewrite(const char *pc_name) {
+bool ct_files::b_ResolvePath(const char *pc_name, std::string *ps_path) {
     CT_String co_full;
-    if (!b_FullPath(pc_name, co_full, nullptr)) return nullptr;
+    if (!b_FullPath(pc_name, co_full, nullptr)) return false;
     // A file name that the system reads as a device names no file: a
     // rewrite would write to the device and back up nothing.
-    if (b_MadeADevice(pc_name, co_full)) return nullptr;
+    if (b_MadeADevice(pc_name, co_full)) return false;
+    try {
+        return ct_platform::b_SystemPath(pc_name, co_full, ps_path);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+}
+
+ct_files::Rewrite *ct_files::po_NewRewrite(const std::string &s_path) {
     try {
         std::unique_ptr<Rewrite> po_rewrite(new Rewrite);
-        po_rewrite->s_path = static_cast<const char *>(co_full);
+        po_rewrite->s_path = s_path;
         return po_rewrite.release();
     } catch (const std::bad_alloc &) {
         return nullptr;
@@ -119,9 +265,11 @@ HANDLE ct_files::ho_Join(HANDLE ho_member) {
 }
 
 ct_files::et_Backup ct_files::eo_MakeBackup(Rewrite &o_rewrite, bool b_flush) {
-    if (!CT_Files::b_Exist(o_rewrite.s_path.c_str())) {
-        // A search that failed for another reason than a missing name
-        // cannot tell whether there is content to keep.
+    // What the open will open, through the same path: a search that failed
+    // for another reason than a missing name cannot tell whether there is
+    // content to keep.
+    BY_HANDLE_FILE_INFORMATION o_found;
+    if (!b_LookAt(o_rewrite.s_path, true, &o_found)) {
         const DWORD n_error = GetLastError();
         return n_error == ERROR_FILE_NOT_FOUND || n_error == ERROR_PATH_NOT_FOUND ? e_NothingToKeep
                                                                                   : e_BackupFailed;
@@ -130,24 +278,17 @@ ct_files::et_Backup ct_files::eo_MakeBackup(Rewrite &o_rewrite, bool b_flush) {
     // then takes the backup's name: whatever stood there (a stale backup, a
     // link of any kind) is replaced as a name and never written through.
     const std::string s_backup = o_rewrite.s_path + ".old";
+    // A name that the system cannot handle whole could be made but never
+    // deleted again.
+    if (s_backup.size() > ct_platform::n_longest_path) return e_BackupFailed;
     for (int n_try = 0; n_try < 16; ++n_try) {
         const std::string s_temporary = s_TemporaryBeside(s_backup);
-        // A name that the system cannot handle whole could be made but
-        // never deleted again.
-        if (s_backup.size() > ct_platform::n_longest_path ||
-            s_temporary.size() > ct_platform::n_longest_path)
-            return e_BackupFailed;
         if (!CopyFileA(o_rewrite.s_path.c_str(), s_temporary.c_str(), TRUE)) {
             const DWORD n_error = GetLastError();
             if (n_error == ERROR_FILE_EXISTS || n_error == ERROR_ALREADY_EXISTS) continue;
             return e_BackupFailed;
         }
-        const DWORD n_move = MOVEFILE_REPLACE_EXISTING | (b_flush ? MOVEFILE_WRITE_THROUGH : 0);
-        if ((b_flush && !b_FlushNamedFile(s_temporary)) ||
-            !MoveFileExA(s_temporary.c_str(), s_backup.c_str(), n_move)) {
-            b_DeleteOwnFile(s_temporary);
-            return e_BackupFailed;
-        }
+        if (!b_NameBackup(s_temporary, s_backup, b_flush)) return e_BackupFailed;
         // Others may read the backup meanwhile, but neither change, replace
         // nor delete it.
         o_rewrite.ho_backup = CreateFileA(s_backup.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -162,32 +303,98 @@ ct_files::et_Backup ct_files::eo_MakeBackup(Rewrite &o_rewrite, bool b_flush) {
     return e_BackupFailed;
 }
 
-bool ct_files::b_OpenFile(Rewrite &o_rewrite, const char *pc_name, DWORD n_mode) {
+bool ct_files::b_OpenFile(Rewrite &o_rewrite, DWORD n_mode) {
     o_rewrite.b_writing = n_mode != GENERIC_READ;
-    o_rewrite.ho_file =
-        CreateFileA(pc_name, n_mode, 0, nullptr,
-                    o_rewrite.b_writing ? CREATE_ALWAYS : OPEN_EXISTING, 0, nullptr);
-    if (o_rewrite.ho_file == INVALID_HANDLE_VALUE) return false;
+    o_rewrite.b_removable = o_rewrite.b_can_move_back = false;
+    const char *pc_path = o_rewrite.s_path.c_str();
+    const DWORD n_disposition = o_rewrite.b_writing ? CREATE_ALWAYS : OPEN_EXISTING;
+    // A rewrite deletes its file through its hold, which needs the right to.
+    HANDLE ho_file = INVALID_HANDLE_VALUE;
+    if (o_rewrite.b_writing)
+        ho_file = CreateFileA(pc_path, n_mode | DELETE, 0, nullptr, n_disposition, 0, nullptr);
+    if (ho_file == INVALID_HANDLE_VALUE && (!o_rewrite.b_writing || GetLastError() == ERROR_ACCESS_DENIED))
+        ho_file = CreateFileA(pc_path, n_mode, 0, nullptr, n_disposition, 0, nullptr);
+    if (ho_file == INVALID_HANDLE_VALUE) return false;
+    const bool b_made = o_rewrite.b_writing && GetLastError() != ERROR_ALREADY_EXISTS;
     // Reading ahead is undone by moving back, which only a disk file can.
-    o_rewrite.b_can_move_back = GetFileType(o_rewrite.ho_file) == FILE_TYPE_DISK;
+    if (GetFileType(ho_file) == FILE_TYPE_DISK) {
+        BY_HANDLE_FILE_INFORMATION o_held;
+        if (!GetFileInformationByHandle(ho_file, &o_held)) {
+            if (b_made) b_DeleteHeld(ho_file);
+            CloseHandle(ho_file);
+            return false;
+        }
+        const DWORD n_not_regular =
+            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+        o_rewrite.b_can_move_back = true;
+        o_rewrite.b_removable = o_rewrite.b_writing && !(o_held.dwFileAttributes & n_not_regular) &&
+                                b_NameIs(o_rewrite.s_path, o_IdentityOf(o_held));
+    }
+    o_rewrite.ho_file = ho_file;
     return true;
 }
 
-void ct_files::v_RollBack(Rewrite &o_rewrite) {
-    if (o_rewrite.b_ended.exchange(true)) return;
-    // Only a file that this rewrite created or emptied is put back or
-    // removed; one that it read, or failed to open, keeps its content.
-    const bool b_written = o_rewrite.b_writing && o_rewrite.ho_file != INVALID_HANDLE_VALUE;
-    const bool b_restore = b_written && !o_rewrite.s_backup.empty();
-    // A backup that could not be put back stays, as the only good copy.
-    const bool b_keep = b_restore && !b_RestoreInPlace(o_rewrite);
-    v_CloseIfOpen(o_rewrite.ho_file);
-    if (b_written && !b_restore) DeleteFileA(o_rewrite.s_path.c_str());
-    v_ReleaseBackup(o_rewrite, b_keep);
+bool ct_files::b_CanTakeOver(const Rewrite &o_rewrite, const std::string &s_path) {
+    return !o_rewrite.b_ended && !o_rewrite.s_backup.empty() && o_rewrite.s_path == s_path &&
+           (o_rewrite.ho_file == INVALID_HANDLE_VALUE || o_rewrite.b_rolling_back);
 }
 
-void ct_files::v_Leave(Rewrite *po_rewrite) {
-    if (po_rewrite->n_holders.fetch_sub(1) != 1) return;
-    if (!po_rewrite->b_ended.exchange(true)) v_Commit(*po_rewrite);
+void ct_files::v_CloseFile(Rewrite &o_rewrite) {
+    v_CloseIfOpen(o_rewrite.ho_file);
+    o_rewrite.b_writing = o_rewrite.b_rolling_back = false;
+}
+
+bool ct_files::b_RollBack(Rewrite &o_rewrite) {
+    if (o_rewrite.b_ended) return true;
+    const bool b_written = o_rewrite.b_writing && o_rewrite.ho_file != INVALID_HANDLE_VALUE;
+    const bool b_backup = !o_rewrite.s_backup.empty();
+    if (b_written && b_backup) {
+        // Back into the very file that was emptied, through its hold: it
+        // keeps its identity (its links, owner and protection) and never
+        // becomes free for another opener meanwhile.
+        if (!b_CopyBackupInto(o_rewrite.ho_backup, o_rewrite.ho_file)) {
+            o_rewrite.b_rolling_back = o_rewrite.b_keep_backup = true;
+            return false;
+        }
+    } else if (b_written) {
+        v_Unmake(o_rewrite);
+    } else if (b_backup) {
+        v_CloseIfOpen(o_rewrite.ho_file); // read only: free for the restore
+        if (!b_RestoreAtPath(o_rewrite)) {
+            o_rewrite.b_rolling_back = o_rewrite.b_keep_backup = true;
+            return false;
+        }
+    }
+    o_rewrite.b_ended = true;
+    v_CloseIfOpen(o_rewrite.ho_file);
+    v_ReleaseBackup(o_rewrite, false);
+    return true;
+}
+
+bool ct_files::b_Commit(Rewrite &o_rewrite) {
+    if (o_rewrite.b_ended) return true;
+    if (o_rewrite.b_keep_backup) {
+        v_LetGo(o_rewrite);
+        return true;
+    }
+    // The backup goes only once the new content is on the disk.
+    if (o_rewrite.b_writing && o_rewrite.ho_file != INVALID_HANDLE_VALUE &&
+        !o_rewrite.s_backup.empty() && !FlushFileBuffers(o_rewrite.ho_file))
+        return false;
+    o_rewrite.b_ended = true;
+    v_CloseIfOpen(o_rewrite.ho_file);
+    v_ReleaseBackup(o_rewrite, false);
+    return true;
+}
+
+void ct_files::v_LetGo(Rewrite &o_rewrite) {
+    if (o_rewrite.b_ended.exchange(true)) return;
+    v_CloseIfOpen(o_rewrite.ho_file);
+    v_ReleaseBackup(o_rewrite, true);
+}
+
+bool ct_files::b_Leave(Rewrite *po_rewrite) {
+    if (po_rewrite->n_holders.fetch_sub(1) != 1) return false;
     delete po_rewrite;
+    return true;
 }

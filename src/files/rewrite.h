@@ -3,11 +3,14 @@
 // object's handle member designates it; the no-file value means that the
 // object holds nothing.
 //
-// A rewrite acts on full paths resolved when the file was first named, so
-// that a change of the current folder after opening never points it at a
-// namesake elsewhere. It holds its backup open as well as its file, so that
-// no other opener can replace or delete the backup while it is needed, and a
-// rollback reads the very backup that was made.
+// A rewrite knows its file by one path, resolved as the system resolves
+// the name when it opens it, and by the identity of what it opened: every
+// name it deletes or replaces is checked against that identity first, and
+// the file and the backup are deleted through their own holds, so that a
+// name that has come to mean another file is never touched. It holds its
+// backup open as well as its file, so that no other opener can replace or
+// delete the backup while it is needed, and a rollback reads the very
+// backup that was made.
 #ifndef CTCOMMON_FILES_REWRITE_H
 #define CTCOMMON_FILES_REWRITE_H
 
@@ -22,10 +25,13 @@ namespace ct_files {
 struct Rewrite {
     HANDLE ho_file = INVALID_HANDLE_VALUE;   // none until opened, or after an open that failed
     HANDLE ho_backup = INVALID_HANDLE_VALUE; // held while the backup is
-    bool b_writing = false;
+    bool b_writing = false;       // the open created or emptied the file
     bool b_can_move_back = false; // a disk file; not a pipe or a device
-    std::string s_path;           // the file's full path
-    std::string s_backup;         // the backup's full path; empty: no backup
+    bool b_removable = false;     // a regular file that its own name designates, not a link
+    bool b_rolling_back = false;  // a rollback failed and may be tried again: no reads, no writes
+    bool b_keep_backup = false;   // the backup is the only whole content: no commit deletes it
+    std::string s_path;           // the file as the system resolves its name
+    std::string s_backup;         // the backup's path; empty: no backup
     std::atomic<unsigned> n_holders{1};
     std::atomic<bool> b_ended{false};
 };
@@ -38,11 +44,13 @@ inline HANDLE ho_Member(Rewrite *po_rewrite) {
     return po_rewrite ? static_cast<HANDLE>(po_rewrite) : INVALID_HANDLE_VALUE;
 }
 
-// The open file while the rewrite lasts; the no-file value once it has ended
-// or when no file is open.
+// The open file while the rewrite lasts; the no-file value once it has ended,
+// while a failed rollback waits to be tried again, or when no file is open.
 inline HANDLE ho_LiveFile(HANDLE ho_member) {
     const Rewrite *po_rewrite = po_Rewrite(ho_member);
-    return po_rewrite && !po_rewrite->b_ended ? po_rewrite->ho_file : INVALID_HANDLE_VALUE;
+    return po_rewrite && !po_rewrite->b_ended && !po_rewrite->b_rolling_back
+               ? po_rewrite->ho_file
+               : INVALID_HANDLE_VALUE;
 }
 // Whether the delimiter search may read ahead and move back.
 inline bool b_CanMoveBack(HANDLE ho_member) {
@@ -50,9 +58,11 @@ inline bool b_CanMoveBack(HANDLE ho_member) {
     return po_rewrite && po_rewrite->b_can_move_back;
 }
 
-// A new rewrite of the named file, with its full path; null when the path
-// cannot be formed.
-Rewrite *po_NewRewrite(const char *pc_name);
+// The path of the file that the system opens for the name; false when the
+// name names no file that can be opened (no full path, a device, a folder).
+bool b_ResolvePath(const char *pc_name, std::string *ps_path);
+// A new rewrite of the file at that path.
+Rewrite *po_NewRewrite(const std::string &s_path);
 // One more holder of the rewrite that a member designates; returns the
 // member value for the new holder.
 HANDLE ho_Join(HANDLE ho_member);
@@ -61,14 +71,30 @@ HANDLE ho_Join(HANDLE ho_member);
 // that cannot be made leaves nothing behind.
 enum et_Backup { e_BackupMade, e_NothingToKeep, e_BackupFailed };
 et_Backup eo_MakeBackup(Rewrite &o_rewrite, bool b_flush);
-// Opens the file under the name given, for reading (GENERIC_READ) or for
-// writing with that access; false when the system refuses.
-bool b_OpenFile(Rewrite &o_rewrite, const char *pc_name, DWORD n_mode);
-// Rolls the rewrite back for all its holders, unless it has ended.
-void v_RollBack(Rewrite &o_rewrite);
-// One holder less; the last one commits the rewrite, unless it has ended,
-// and frees it.
-void v_Leave(Rewrite *po_rewrite);
+// Opens the file for reading (GENERIC_READ) or for writing with that
+// access; false when the system refuses. An open that fails leaves no file
+// that it made.
+bool b_OpenFile(Rewrite &o_rewrite, DWORD n_mode);
+// Whether a new open of the path may take this rewrite over: it holds a
+// backup of that file and no open file of its own (a backup made ahead of
+// an open, or left by an open that failed), or a rollback of it failed.
+bool b_CanTakeOver(const Rewrite &o_rewrite, const std::string &s_path);
+// Closes the rewrite's file, if one is open, before it is opened again.
+void v_CloseFile(Rewrite &o_rewrite);
+// Rolls the rewrite back for all its holders, unless it has ended. False
+// when the old content could not be put back: the rewrite then lasts, its
+// backup held, for another try.
+bool b_RollBack(Rewrite &o_rewrite);
+// Commits the rewrite for all its holders, unless it has ended: the backup
+// is deleted once the new content is on the disk. False when that content
+// cannot be put there: the rewrite then lasts, its backup held. A rewrite
+// whose backup is the only whole content is let go instead, the backup
+// left on the disk.
+bool b_Commit(Rewrite &o_rewrite);
+// Ends the rewrite without deleting anything: the backup stays on the disk.
+void v_LetGo(Rewrite &o_rewrite);
+// One holder less; true when it was the last, whose rewrite is then freed.
+bool b_Leave(Rewrite *po_rewrite);
 
 } // namespace ct_files
 

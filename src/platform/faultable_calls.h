@@ -19,6 +19,8 @@
     X(FlushFileBuffers)                                                                            \
     X(GetFileType)                                                                                 \
     X(GetFileTime)                                                                                 \
+    X(GetFileInformationByHandle)                                                                  \
+    X(SetFileInformationByHandle)                                                                  \
     X(SetFileTime)                                                                                 \
     X(CopyFileA)                                                                                   \
     X(MoveFileExA)                                                                                 \

@@ -5,6 +5,7 @@
 #include "platform/posix/win32_api.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -115,33 +116,92 @@ struct timespec o_TimeSpec(const FILETIME &o_time) {
 
 } // namespace
 
-HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATTRIBUTES,
-                   DWORD n_disposition, DWORD, HANDLE) {
-    if (!ct_posix::b_UsableName(pc_name)) return INVALID_HANDLE_VALUE;
-    const bool b_read = n_access & GENERIC_READ;
-    const bool b_write = n_access & ~GENERIC_READ;
-    int n_flags = O_CLOEXEC | O_NOCTTY |
-                  (b_read && b_write ? O_RDWR
-                   : b_write         ? O_WRONLY
-                                     : O_RDONLY);
-    if (n_disposition == CREATE_ALWAYS) {
-        n_flags |= O_CREAT;
-    } else if (n_disposition != OPEN_EXISTING) {
-        errno = EINVAL;
-        return INVALID_HANDLE_VALUE;
-    }
-    const int n_fd = CT_SYSCALL(open, pc_name, n_flags, 0666);
+namespace {
+
+// The rights that read or write the file's bytes; the others (DELETE and
+// the attributes) touch only what the file system keeps about it.
+const DWORD n_data_rights = ~static_cast<DWORD>(DELETE | FILE_READ_ATTRIBUTES |
+                                                FILE_WRITE_ATTRIBUTES);
+
+// An open without data access: a look at what the name designates, holding
+// nothing.
+HANDLE ho_LookAt(LPCSTR pc_name, DWORD n_flags) {
+    int n_open = O_PATH | O_CLOEXEC;
+    if (n_flags & FILE_FLAG_OPEN_REPARSE_POINT) n_open |= O_NOFOLLOW;
+    const int n_fd = CT_SYSCALL(open, pc_name, n_open);
     if (n_fd < 0) return INVALID_HANDLE_VALUE;
+    if (n_flags & FILE_FLAG_BACKUP_SEMANTICS) return ho_FromDescriptor(n_fd);
     struct stat o_stat;
     if (CT_SYSCALL(fstat, n_fd, &o_stat) != 0)
         return o_FailClosing(n_fd, errno, INVALID_HANDLE_VALUE);
     if (S_ISDIR(o_stat.st_mode)) return o_FailClosing(n_fd, EISDIR, INVALID_HANDLE_VALUE);
+    return ho_FromDescriptor(n_fd);
+}
+
+// Opens the name, making the file where CREATE_ALWAYS finds none; says
+// whether it made it. Through a dangling link the target is made, as
+// Windows makes it, but not counted as made here.
+int n_OpenOrMake(LPCSTR pc_name, int n_flags, bool b_make, bool *pb_made) {
+    *pb_made = false;
+    if (!b_make) return CT_SYSCALL(open, pc_name, n_flags);
+    for (;;) {
+        int n_fd = CT_SYSCALL(open, pc_name, n_flags | O_CREAT | O_EXCL, 0666);
+        if (n_fd >= 0 || errno != EEXIST) {
+            *pb_made = n_fd >= 0;
+            return n_fd;
+        }
+        n_fd = CT_SYSCALL(open, pc_name, n_flags);
+        if (n_fd >= 0 || errno != ENOENT) return n_fd;
+        // Gone meanwhile, or a dangling link: made through the link.
+        struct stat o_link;
+        if (::lstat(pc_name, &o_link) == 0 && S_ISLNK(o_link.st_mode))
+            return CT_SYSCALL(open, pc_name, n_flags | O_CREAT, 0666);
+    }
+}
+
+// An open that failed after it made the file: the file goes again, so that
+// a failed open leaves nothing.
+HANDLE ho_FailUnmaking(int n_fd, const char *pc_name, bool b_made, int n_error) {
+    if (b_made) {
+        struct stat o_held, o_named;
+        if (::fstat(n_fd, &o_held) == 0 && ::lstat(pc_name, &o_named) == 0 &&
+            o_held.st_dev == o_named.st_dev && o_held.st_ino == o_named.st_ino)
+            ::unlink(pc_name);
+    }
+    return o_FailClosing(n_fd, n_error, INVALID_HANDLE_VALUE);
+}
+
+} // namespace
+
+HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATTRIBUTES,
+                   DWORD n_disposition, DWORD n_flags_and_attributes, HANDLE) {
+    if (!ct_posix::b_UsableName(pc_name)) return INVALID_HANDLE_VALUE;
+    if (n_disposition != CREATE_ALWAYS && n_disposition != OPEN_EXISTING) {
+        errno = EINVAL;
+        return INVALID_HANDLE_VALUE;
+    }
+    const DWORD n_data = n_access & n_data_rights;
+    if (n_data == 0 && n_disposition == OPEN_EXISTING)
+        return ho_LookAt(pc_name, n_flags_and_attributes);
+    const bool b_read = n_data & GENERIC_READ;
+    const bool b_write = n_data & ~GENERIC_READ;
+    const int n_flags = O_CLOEXEC | O_NOCTTY |
+                        (b_read && b_write ? O_RDWR
+                         : b_write         ? O_WRONLY
+                                           : O_RDONLY);
+    bool b_made = false;
+    const int n_fd = n_OpenOrMake(pc_name, n_flags, n_disposition == CREATE_ALWAYS, &b_made);
+    if (n_fd < 0) return INVALID_HANDLE_VALUE;
+    struct stat o_stat;
+    if (CT_SYSCALL(fstat, n_fd, &o_stat) != 0) return ho_FailUnmaking(n_fd, pc_name, b_made, errno);
+    if (S_ISDIR(o_stat.st_mode)) return o_FailClosing(n_fd, EISDIR, INVALID_HANDLE_VALUE);
     if (CT_SYSCALL(flock, n_fd, (n_share == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
-        return o_FailClosing(n_fd, errno == EWOULDBLOCK ? EBUSY : errno, INVALID_HANDLE_VALUE);
+        return ho_FailUnmaking(n_fd, pc_name, b_made, errno == EWOULDBLOCK ? EBUSY : errno);
     // Emptied only once held: a file that another holds keeps its content.
     if (n_disposition == CREATE_ALWAYS && S_ISREG(o_stat.st_mode) &&
         CT_SYSCALL(ftruncate, n_fd, 0) != 0)
-        return o_FailClosing(n_fd, errno, INVALID_HANDLE_VALUE);
+        return ho_FailUnmaking(n_fd, pc_name, b_made, errno);
+    errno = n_disposition == CREATE_ALWAYS && !b_made ? EEXIST : 0;
     return ho_FromDescriptor(n_fd);
 }
 
@@ -218,6 +278,81 @@ BOOL SetFileTime(HANDLE ho_file, const FILETIME *, const FILETIME *po_access,
     if (po_access) ao_times[0] = o_TimeSpec(*po_access);
     if (po_write) ao_times[1] = o_TimeSpec(*po_write);
     return CT_SYSCALL(futimens, n_Descriptor(ho_file), ao_times) == 0;
+}
+
+BOOL GetFileInformationByHandle(HANDLE ho_file, BY_HANDLE_FILE_INFORMATION *po_information) {
+    struct stat o_stat;
+    if (CT_SYSCALL(fstat, n_Descriptor(ho_file), &o_stat) != 0) return FALSE;
+    DWORD n_attributes = FILE_ATTRIBUTE_NORMAL;
+    if (S_ISDIR(o_stat.st_mode))
+        n_attributes = FILE_ATTRIBUTE_DIRECTORY;
+    else if (S_ISLNK(o_stat.st_mode))
+        n_attributes = FILE_ATTRIBUTE_REPARSE_POINT;
+    else if (!S_ISREG(o_stat.st_mode))
+        n_attributes = FILE_ATTRIBUTE_DEVICE;
+    else if (!(o_stat.st_mode & 0222))
+        n_attributes = FILE_ATTRIBUTE_READONLY;
+    const std::uint64_t n_device = o_stat.st_dev, n_inode = o_stat.st_ino,
+                        n_size = static_cast<std::uint64_t>(o_stat.st_size);
+    po_information->dwFileAttributes = n_attributes;
+    po_information->ftCreationTime = o_FileTime(o_stat.st_ctim);
+    po_information->ftLastAccessTime = o_FileTime(o_stat.st_atim);
+    po_information->ftLastWriteTime = o_FileTime(o_stat.st_mtim);
+    po_information->dwVolumeSerialNumber = static_cast<DWORD>(n_device ^ (n_device >> 32));
+    po_information->nFileSizeHigh = static_cast<DWORD>(n_size >> 32);
+    po_information->nFileSizeLow = static_cast<DWORD>(n_size);
+    po_information->nNumberOfLinks = static_cast<DWORD>(o_stat.st_nlink);
+    po_information->nFileIndexHigh = static_cast<DWORD>(n_inode >> 32);
+    po_information->nFileIndexLow = static_cast<DWORD>(n_inode);
+    return TRUE;
+}
+
+namespace {
+
+// Deletes the file that the descriptor holds at the name that it has now,
+// while that name still designates it.
+bool b_DeleteHeldFile(int n_fd) {
+    struct stat o_held;
+    if (CT_SYSCALL(fstat, n_fd, &o_held) != 0) return false;
+    if (o_held.st_nlink == 0) return true; // every name gone already
+    char ac_link[64];
+    std::snprintf(ac_link, sizeof ac_link, "/proc/self/fd/%d", n_fd);
+    std::string s_name(4096, '\0');
+    const ssize_t n_length = ::readlink(ac_link, &s_name[0], s_name.size());
+    if (n_length <= 0 || static_cast<std::size_t>(n_length) >= s_name.size()) {
+        if (n_length >= 0) errno = ENAMETOOLONG;
+        return false;
+    }
+    s_name.resize(static_cast<std::size_t>(n_length));
+    struct stat o_named;
+    if (::lstat(s_name.c_str(), &o_named) != 0 || o_named.st_dev != o_held.st_dev ||
+        o_named.st_ino != o_held.st_ino) {
+        errno = ENOENT; // its name has come to mean another file
+        return false;
+    }
+    return CT_SYSCALL(unlink, s_name.c_str()) == 0;
+}
+
+} // namespace
+
+BOOL SetFileInformationByHandle(HANDLE ho_file, FILE_INFO_BY_HANDLE_CLASS eo_class,
+                                LPVOID pv_information, DWORD n_size) {
+    const int n_fd = n_Descriptor(ho_file);
+    if (eo_class == FileDispositionInfo && n_size >= sizeof(FILE_DISPOSITION_INFO)) {
+        if (!static_cast<FILE_DISPOSITION_INFO *>(pv_information)->DeleteFile) return TRUE;
+        return b_DeleteHeldFile(n_fd);
+    }
+    if (eo_class == FileBasicInfo && n_size >= sizeof(FILE_BASIC_INFO)) {
+        const DWORD n_attributes = static_cast<FILE_BASIC_INFO *>(pv_information)->FileAttributes;
+        struct stat o_stat;
+        if (CT_SYSCALL(fstat, n_fd, &o_stat) != 0) return FALSE;
+        const mode_t n_mode = o_stat.st_mode & 07777;
+        return CT_SYSCALL(fchmod, n_fd,
+                          n_attributes & FILE_ATTRIBUTE_READONLY ? n_mode & ~0222u
+                                                                 : n_mode | S_IWUSR) == 0;
+    }
+    errno = EINVAL;
+    return FALSE;
 }
 
 BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists) {

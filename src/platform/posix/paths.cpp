@@ -5,6 +5,7 @@
 #include "platform/posix/win32_api.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -107,4 +108,20 @@ DWORD GetFullPathNameA(LPCSTR pc_name, DWORD n_size, LPSTR pc_buffer, LPSTR *ppc
     if (ppc_file_part)
         *ppc_file_part = b_final_component ? pc_buffer + s_full.rfind('/') + 1 : nullptr;
     return static_cast<DWORD>(s_full.size());
+}
+
+bool ct_platform::b_SystemPath(const char *pc_name, const char *, std::string *ps_path) {
+    if (!ct_posix::b_UsableName(pc_name)) return false;
+    const char *pc_final = ct_posix::pc_NameOf(pc_name);
+    if (!*pc_final || std::strcmp(pc_final, ".") == 0 || std::strcmp(pc_final, "..") == 0) {
+        errno = EISDIR;
+        return false;
+    }
+    char *pc_folder = ::realpath(ct_posix::s_FolderOf(pc_name).c_str(), nullptr);
+    if (!pc_folder) return false;
+    std::string s_path = pc_folder;
+    std::free(pc_folder);
+    if (s_path.back() != '/') s_path += '/';
+    *ps_path = s_path + pc_final;
+    return true;
 }

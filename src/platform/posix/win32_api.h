@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
+#include <string>
 
 typedef int BOOL;
 typedef std::uint32_t DWORD;
@@ -29,6 +30,7 @@ typedef std::intptr_t LPARAM;
 typedef std::uintptr_t ULONG_PTR;
 typedef std::int32_t HRESULT;
 typedef std::uint32_t ULONG;
+typedef unsigned char BOOLEAN;
 
 #define WINAPI
 #define TRUE 1
@@ -38,6 +40,14 @@ typedef std::uint32_t ULONG;
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
 #define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define FILE_SHARE_DELETE 0x00000004u
+// Access rights beside the data: none of them reads or writes a byte.
+#define DELETE 0x00010000u
+#define FILE_READ_ATTRIBUTES 0x00000080u
+#define FILE_WRITE_ATTRIBUTES 0x00000100u
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000u
 
 // The last errors that say that a name does not exist.
 #define ERROR_FILE_NOT_FOUND ENOENT
@@ -47,7 +57,10 @@ typedef std::uint32_t ULONG;
 #define ERROR_ALREADY_EXISTS EEXIST
 
 #define FILE_ATTRIBUTE_READONLY 0x00000001u
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_ATTRIBUTE_DEVICE 0x00000040u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
 #define OPEN_EXISTING 3
 #define CREATE_ALWAYS 2
 #define FILE_BEGIN 0
@@ -70,6 +83,12 @@ const char c_path_separator = '/';
 const unsigned n_longest_path = 4095;
 // No file name is read as a device here.
 const char *const pc_device_namespace = nullptr;
+// The path of the file that the system opens for a name whose full path
+// the text makes pc_full: the system follows the links of the folder part
+// before it applies "..", so the folder is resolved on the disk and the
+// final component kept as written (paths.cpp). False for a name whose
+// folder cannot be resolved, or whose final component names a folder.
+bool b_SystemPath(const char *pc_name, const char *pc_full, std::string *ps_path);
 } // namespace ct_platform
 
 #define DLL_PROCESS_DETACH 0
@@ -108,7 +127,13 @@ int GetWindowTextA(HWND ho_window, LPSTR pc_buffer, int n_max);
 HWND GetActiveWindow();
 int MessageBoxA(HWND ho_owner, LPCSTR pc_text, LPCSTR pc_caption, UINT n_type);
 
-// Files (files.cpp). A file handle is a file descriptor. Share mode 0 is an
+// Files (files.cpp). A file handle is a file descriptor. An open that asks
+// for no data access (only DELETE or attributes, or nothing) holds nothing:
+// it looks at what the name designates, a link itself with
+// FILE_FLAG_OPEN_REPARSE_POINT, a folder with FILE_FLAG_BACKUP_SEMANTICS.
+// CREATE_ALWAYS sets the last error to ERROR_ALREADY_EXISTS when the file
+// was there, and to 0 when it made it; an open that fails after making a
+// file deletes it again. Share mode 0 is an
 // exclusive flock() lock taken without waiting, so that no other opener, in
 // this process or another, opens a file that a handle holds, nor copies it;
 // any other share mode is a shared lock, which lets others read. A file
@@ -143,6 +168,42 @@ DWORD GetFileType(HANDLE ho_file);
 BOOL GetFileTime(HANDLE ho_file, FILETIME *po_creation, FILETIME *po_access, FILETIME *po_write);
 BOOL SetFileTime(HANDLE ho_file, const FILETIME *po_creation, const FILETIME *po_access,
                  const FILETIME *po_write);
+// The file's identity (the device as the volume, the inode as the index),
+// its size, last-write time and links; a folder, a link or anything but a
+// regular file carries FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_REPARSE_POINT
+// or FILE_ATTRIBUTE_DEVICE, a regular file without write permission
+// FILE_ATTRIBUTE_READONLY.
+struct BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+};
+BOOL GetFileInformationByHandle(HANDLE ho_file, BY_HANDLE_FILE_INFORMATION *po_information);
+// FileDispositionInfo deletes the very file that the handle holds, at the
+// name that it has now (found through /proc/self/fd), and only while that
+// name still designates it; a file whose every name is gone counts as
+// deleted. Windows deletes it once the handle closes, here it goes at once.
+// FileBasicInfo sets the read-only attribute as SetFileAttributesA does.
+enum FILE_INFO_BY_HANDLE_CLASS { FileBasicInfo = 0, FileDispositionInfo = 4 };
+struct FILE_DISPOSITION_INFO {
+    BOOLEAN DeleteFile;
+};
+struct FILE_BASIC_INFO {
+    std::int64_t CreationTime;
+    std::int64_t LastAccessTime;
+    std::int64_t LastWriteTime;
+    std::int64_t ChangeTime;
+    DWORD FileAttributes;
+};
+BOOL SetFileInformationByHandle(HANDLE ho_file, FILE_INFO_BY_HANDLE_CLASS eo_class,
+                                LPVOID pv_information, DWORD n_size);
 BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists);
 BOOL MoveFileExA(LPCSTR pc_existing, LPCSTR pc_new, DWORD n_flags);
 BOOL DeleteFileA(LPCSTR pc_name);

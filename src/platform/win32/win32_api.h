@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <cstddef>
+#include <string>
 
 // Facts of the platform's paths that the logic needs.
 namespace ct_platform {
@@ -24,6 +25,13 @@ const unsigned n_longest_path = MAX_PATH - 1;
 // The prefix of device paths: the full path of a name that the system reads
 // as a device (aux.txt, con.kdw, nul in any folder) is \\.\aux and the like.
 const char *const pc_device_namespace = "\\\\.\\";
+
+// The path of the file that the system opens for a name: its full path,
+// which the system makes from the text alone.
+inline bool b_SystemPath(const char *, const char *pc_full, std::string *ps_path) {
+    *ps_path = pc_full;
+    return true;
+}
 
 // Whether the path that SHGetPathFromIDListA gave for the item, at most
 // MAX_PATH bytes, is all of it. Windows refuses a folder whose path does
