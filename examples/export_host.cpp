@@ -64,9 +64,10 @@ int main() {
     }
 
     Step("A rewrite that fails, rolled back");
-    CT_Files co_rewrite;
     try {
+        CT_Files co_rewrite;
         co_rewrite.v_Open(co_path, CT_Files::e_Write, 1);
+        CT_RewriteGuard o_guard(co_rewrite); // an exception leaving this scope cancels
         co_rewrite.v_Writeln("this line will not stay");
         std::printf("rewriting; the old content is in %s.old\n", Text(co_path));
         CT_Files co_intruder; // the file is held: a second opener fails
@@ -75,7 +76,6 @@ int main() {
     } catch (et_ErrorCode eo_code) {
         std::printf("caught error %d with \"%s\"\n", static_cast<int>(eo_code),
                     Text(CT_Errors::co_GetLastParameter()));
-        co_rewrite.v_Cancel();
         std::printf("cancelled: the file is back to its %u lines\n",
                     static_cast<unsigned>(sizeof apc_lines / sizeof *apc_lines));
         std::fflush(stdout);

@@ -300,6 +300,13 @@ class CTCOMMON_API CT_Errors {
     static void v_DisplayError(et_ErrorCode eo_code, const char *pc_parameter);
     /* Copies nothing. */
     CT_Errors &operator=(const CT_Errors &co_other);
+    /* The exceptions thrown and not yet caught on the calling thread, as the
+     * library's own C++ runtime counts them (std::uncaught_exceptions(), as
+     * an unsigned count that may wrap). On Windows the library and a host
+     * each carry a runtime of their own, and each counts only the throws
+     * and catches made in its own code: CT_RewriteGuard adds the two
+     * changes to learn whether an exception is leaving its scope. */
+    static unsigned n_UncaughtExceptions();
 
     /* The caption of every error message box: "Error" once loaded. */
     static CT_String co_title;
@@ -315,9 +322,11 @@ class CTCOMMON_API CT_Errors {
 /* A file on disk, opened for reading or writing. A rewrite can keep a
  * backup of the previous content ("name.old" beside the file) that v_Close
  * deletes (commit) and v_Cancel puts back (rollback); destroying an open
- * object commits it. The file is held exclusively while open: no other
- * opener, in this process or another, can open it meanwhile. The backup is
- * held too: others may read it, but not change, replace or delete it.
+ * object commits it, and CT_RewriteGuard (below) rolls it back instead when
+ * an exception ends its scope. The file is held exclusively while open: no
+ * other opener, in this process or another, can open it meanwhile. The
+ * backup is held too: others may read it, but not change, replace or delete
+ * it.
  *
  * One rewrite, whoever holds it: a copy or an assignment shares the rewrite
  * of the object that it copies (its file, its position and its backup), and
@@ -325,28 +334,56 @@ class CTCOMMON_API CT_Errors {
  * for all; from then on the others hold nothing of it (their writes raise
  * e_FileWriteFailed, their closes and cancels touch nothing). Otherwise the
  * last holder to close, or to be destroyed, commits it. Assigning to an
- * object, or opening it again, first ends its own part, as closing does.
+ * object, or opening it again, first ends its own part, as closing does,
+ * with one exception: an object whose rewrite holds a backup of the same
+ * file and no open file of its own (a backup made by v_SaveOldFile, or left
+ * by an open that failed, or one whose rollback failed) opens that file
+ * within the same rewrite. Its backup then stays the one that a cancel
+ * puts back and a close deletes; an open with a backup makes no new one.
+ *
+ * One file from open to end: the name is resolved once, as the system
+ * resolves it when it opens the file (Windows makes the full path from the
+ * text; Linux follows the links of the folder part before "..", so
+ * "current/../shared/x.kdw" with current a link names the file in the
+ * link's parent), and that same file is opened, backed up and restored.
+ * A later change of the current folder (a file dialog makes the chosen
+ * file's folder current on Windows) never points a commit or a rollback at
+ * a namesake elsewhere. Nothing deletes or replaces a name that has come
+ * to mean another file: the file and its backup are deleted through the
+ * object's own holds, or through a new one checked to be the same file.
+ * Error parameters keep the name as the caller gave it.
  *
  * A rollback writes the old content back into the very file that was
  * emptied, through the handle that holds it: every hard link of the file
  * sees it, a link that the caller named stays a link, the file keeps its
  * owner, protection and attributes, and its last-write time is the old one
- * again. The backup is deleted once that content is on the disk; a backup
- * that cannot be put back is kept, as the only good copy.
+ * again. The backup is deleted once that content is on the disk.
  *
- * The object acts on the file that it opened: the full path is taken when
- * it is opened, so that a later change of the current folder (a file
- * dialog makes the chosen file's folder current on Windows) never points a
- * commit or a rollback at a namesake elsewhere. Error parameters keep the
- * name as the caller gave it.
+ * A cancel without a backup takes away what the open made: a regular file
+ * that the open created or emptied is deleted when its own name designates
+ * it. A link that the caller named stays, and so does its target, emptied:
+ * no byte of the new content stays in it. A pipe, a FIFO or a device stays
+ * as it is; they can be opened in both modes (on Linux a FIFO opened for
+ * writing waits for a reader, as the system does).
  *
- * A backup is always a new file: it is copied under a temporary name
- * ("~" and eight hex digits, ".tmp", beside it) and then renamed, so that
- * whatever stood at "name.old" (a stale backup, a link of any kind) is
- * replaced as a name and never written through. A backup whose name, or
- * that temporary name, is longer than the system's file calls take whole
- * (MAX_PATH on Windows) stops the open with e_FileOpenFailed before anything
- * is created.
+ * A rollback or a commit that cannot finish raises e_FileWriteFailed (18)
+ * with the file's name and keeps the rewrite, its file and its backup held:
+ * the backup, whole, is then the only good copy. A rollback that could not
+ * put the old content back can be tried again with v_Cancel; a commit whose
+ * new content could not be put on the disk can be tried again with v_Close,
+ * or rolled back with v_Cancel. After a failed rollback nothing deletes the
+ * backup: a close or the destructor leaves it on the disk as "name.old",
+ * and an open of the same file by the same object takes it over. The
+ * destructor raises nothing: a commit that fails there lets the rewrite go
+ * with its backup on the disk.
+ *
+ * A backup is always a new file: it is copied under a temporary name beside
+ * it ("~" and hex digits, with ".tmp" where the name has room; never longer
+ * than the backup's own name) and then renamed, so that whatever stood at
+ * "name.old" (a stale backup, a link of any kind) is replaced as a name and
+ * never written through. A backup whose name is longer than the system's
+ * file calls take whole (MAX_PATH on Windows) stops the open with
+ * e_FileOpenFailed before anything is created.
  *
  * A rewrite with a backup waits for the disk twice, so that a power loss
  * at any moment leaves the old content or the new one whole: the backup is
@@ -357,7 +394,9 @@ class CTCOMMON_API CT_Errors {
  *
  * Failures raise e_FileOpenFailed (17), e_FileWriteFailed (18) or
  * e_FileReadFailed (19) with the file's name, and e_WindowsError (2) with
- * "GetFullPathName\r\n" when a path cannot be made absolute.
+ * "GetFullPathName\r\n" when a path cannot be made absolute. An open that
+ * fails leaves nothing that it made: no file that did not exist before, no
+ * temporary copy, no backup that could not be completed.
  *
  * On Linux "/" is the path separator, an open takes an flock() lock
  * without waiting (a shared one for the backup), a name with a control
@@ -381,22 +420,33 @@ class CTCOMMON_API CT_Files {
 
     /* Opens the file; with b_backup non-zero an existing file is first
      * copied to "name.old". Raises 17 when the file cannot be opened or the
-     * backup cannot be made (the file then keeps its content). */
+     * backup cannot be made (the file then keeps its content), and 18 when
+     * the commit of the rewrite that the object held before fails. */
     void v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup);
     /* Makes the backup of the file last named, if it exists. On an object
      * that holds a backup already it does nothing: that backup keeps the
      * content from before the rewrite. On one that holds its file without a
-     * backup it raises 17 and changes nothing: the old content is gone. */
+     * backup it raises 17 and changes nothing: the old content is gone.
+     *
+     * On a closed object the backup is a snapshot of the file as it is now,
+     * which the object holds: v_Close deletes it, and v_Cancel puts that
+     * content back at the file's name, whoever changed or deleted the file
+     * meanwhile (a file that holds it already is left as it is). When
+     * another holds the file then, the cancel raises 18 and keeps the
+     * snapshot, to try again. */
     void v_SaveOldFile();
     /* Rolls the rewrite back for every holder, unless it has ended: the
      * backup's content is put back into the file and the backup deleted,
      * or, without a backup, the file that the rewrite created or emptied is
-     * deleted. A file that it did not write (opened for reading, or whose
-     * open failed) is left alone and only its backup deleted. */
+     * taken away (see above). A file that it did not write (opened for
+     * reading, or whose open failed) keeps its content; only its backup is
+     * deleted. Raises 18, keeping the backup, when the old content cannot be
+     * put back; another v_Cancel tries again. */
     void v_Cancel();
     /* Lets go of the rewrite; the last holder commits it: the backup is
-     * deleted once the new content is on the disk, and kept when the file
-     * cannot be flushed. */
+     * deleted once the new content is on the disk. Raises 18 when the new
+     * content cannot be put on the disk, keeping everything held; after a
+     * failed rollback it lets go, leaving the backup on the disk. */
     void v_Close();
 
     void v_Write(CT_String co_text);
@@ -460,6 +510,55 @@ class CTCOMMON_API CT_Files {
 #if defined(__cplusplus) && __cplusplus >= 201103L
 static_assert(sizeof(void *) != 4 || sizeof(CT_Files) == 28,
               "CT_Files must keep its 32-bit layout: two strings and a handle");
+#endif
+
+#if defined(__cplusplus) && __cplusplus >= 201703L
+#include <exception>
+
+/* Rolls a rewrite back when the scope that holds the guard ends by an
+ * exception, one that the host throws or one that the library raises; at a
+ * normal end it does nothing, so the rewrite ends as the code says (v_Close,
+ * v_Cancel, or the object's destructor, which commits). Declare it after
+ * the object, in the same scope or an inner one:
+ *
+ *     CT_Files co_file;
+ *     co_file.v_Open(co_path, CT_Files::e_Write, 1);
+ *     CT_RewriteGuard o_guard(co_file);
+ *     ...writes, which may throw...
+ *
+ * It lives in the host's own code: the library alone cannot see a host's
+ * exception on Windows, where each module carries its own C++ runtime. A
+ * rollback that fails there records e_FileWriteFailed (18) and keeps the
+ * backup; the exception in flight goes on. */
+class CT_RewriteGuard {
+  public:
+    explicit CT_RewriteGuard(CT_Files &co_file)
+        : po_file(&co_file), n_host(n_HostUncaught()),
+          n_library(CT_Errors::n_UncaughtExceptions()) {}
+    ~CT_RewriteGuard() {
+        // Where host and library share one runtime both count the same
+        // exceptions, and the sum is twice their number; where each has its
+        // own, a library exception that the host caught counts +1 in the
+        // library and -1 in the host. Either way the sum is positive exactly
+        // when an exception thrown in this scope is still in flight.
+        const unsigned n_sum =
+            (n_HostUncaught() - n_host) + (CT_Errors::n_UncaughtExceptions() - n_library);
+        if (static_cast<int>(n_sum) <= 0) return;
+        try {
+            po_file->v_Cancel();
+        } catch (et_ErrorCode) {
+        }
+    }
+    CT_RewriteGuard(const CT_RewriteGuard &) = delete;
+    CT_RewriteGuard &operator=(const CT_RewriteGuard &) = delete;
+
+  private:
+    static unsigned n_HostUncaught() { return static_cast<unsigned>(std::uncaught_exceptions()); }
+
+    CT_Files *po_file;
+    unsigned n_host;
+    unsigned n_library;
+};
 #endif
 
 /* The platform's request records of the dialogs (OPENFILENAMEA,

@@ -218,9 +218,9 @@ TEST_F(FileFaults, ARestoreThatFailsRaises18AndKeepsTheBackup) {
             EXPECT_EQ(s_file, o_raised.s_parameter);
             EXPECT_EQ("old content\r\n", ReadWholeFile(s_backup));
             CT_Files co_other; // the backup stays held: no other rewrite replaces it
-            EXPECT_EQ(e_FileOpenFailed,
-                      RaisedBy([&] { co_other.v_Open(s_file.c_str(), CT_Files::e_Write, 1); })
-                          .n_code);
+            EXPECT_EQ(e_FileOpenFailed, RaisedBy([&] {
+                                            co_other.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
+                                        }).n_code);
             EXPECT_EQ(e_FileWriteFailed, RaisedBy([&] { co_file.v_Write("x", 1); }).n_code);
             switch (eo_then) {
             case e_CancelAgain:
@@ -243,6 +243,45 @@ TEST_F(FileFaults, ARestoreThatFailsRaises18AndKeepsTheBackup) {
                 break;
             }
         }
+}
+
+// A backup made ahead of the open, put back after another object rewrote
+// the file, with each call of the copy back failing in turn: the cancel
+// either finishes or raises 18 with the backup whole, and a second cancel
+// then finishes.
+TEST_F(FileFaults, EachFailureOfACopyBackAtTheNameIsReportedAndCanBeRetried) {
+    bool b_ran_through = false;
+    for (unsigned n_fail = 1; !b_ran_through && n_fail < 200; ++n_fail) {
+        SCOPED_TRACE("call " + std::to_string(n_fail) + " of the cancel failing");
+        WriteWholeFile(s_file, "old content\r\n");
+        ct_ClearFaults();
+        CT_Files co_keeper, co_writer;
+        co_keeper.v_Open(s_file.c_str(), CT_Files::e_Read, 0);
+        co_keeper.v_Close();
+        co_keeper.v_SaveOldFile();
+        co_writer.v_Open(s_file.c_str(), CT_Files::e_Write, 0);
+        co_writer.v_Write("another's", 9);
+        co_writer.v_Close();
+        ct_ClearFaults();
+        ct_FailCall(nullptr, n_fail, n_disk_full_error, 0);
+        const Raised o_raised = RaisedBy([&] { co_keeper.v_Cancel(); });
+        b_ran_through = ct_CountCalls(nullptr) < n_fail;
+        ct_ClearFaults();
+        if (o_raised.n_code != -1) {
+            EXPECT_EQ(e_FileWriteFailed, o_raised.n_code);
+            EXPECT_EQ(s_file, o_raised.s_parameter);
+            EXPECT_EQ("old content\r\n", ReadWholeFile(s_backup));
+            co_keeper.v_Cancel();
+        }
+        EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
+        const std::vector<std::string> as_names = o_folder.Names();
+        // A failed delete of the backup leaves it, and raises nothing.
+        EXPECT_TRUE(as_names == std::vector<std::string>{"export.kdw"} ||
+                    (o_raised.n_code == -1 && as_names.size() == 2 &&
+                     ReadWholeFile(s_backup) == "old content\r\n"));
+        std::filesystem::remove(s_backup);
+    }
+    EXPECT_TRUE(b_ran_through);
 }
 
 // A rewrite with a backup puts the backup on the disk before the file is

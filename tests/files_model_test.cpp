@@ -70,7 +70,7 @@ struct Step {
 struct ModelRewrite {
     bool b_file = false; // holds the open file
     bool b_writing = false;
-    bool b_backup = false; // holds the backup
+    bool b_backup = false;            // holds the backup
     std::optional<std::string> o_old; // what the backup holds
     bool b_rolling_back = false;      // a cancel failed and may be tried again
     bool b_keep_backup = false;       // no commit deletes the backup

@@ -64,8 +64,7 @@ void CT_Files::v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup) {
             // The backup of a rewrite is on the disk before the file is
             // emptied: at no moment may a power loss leave neither the old
             // content nor the new. Without a backup the file is not touched.
-            const ct_files::et_Backup eo_backup =
-                ct_files::eo_MakeBackup(*po_rewrite, !b_reading);
+            const ct_files::et_Backup eo_backup = ct_files::eo_MakeBackup(*po_rewrite, !b_reading);
             if (eo_backup == ct_files::e_BackupFailed) {
                 v_Close();
                 CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);

@@ -190,10 +190,10 @@ void v_Unmake(ct_files::Rewrite &o_rewrite) {
 // Deletes the file at a name through a new hold on it, if the name still
 // designates that file.
 bool b_DeleteIfStill(const std::string &s_name, const Identity &o_identity) {
-    const HANDLE ho_delete = CreateFileA(
-        s_name.c_str(), DELETE | FILE_WRITE_ATTRIBUTES,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE ho_delete =
+        CreateFileA(s_name.c_str(), DELETE | FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (ho_delete == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION o_found;
     const bool b_deleted = GetFileInformationByHandle(ho_delete, &o_found) &&
@@ -312,7 +312,8 @@ bool ct_files::b_OpenFile(Rewrite &o_rewrite, DWORD n_mode) {
     HANDLE ho_file = INVALID_HANDLE_VALUE;
     if (o_rewrite.b_writing)
         ho_file = CreateFileA(pc_path, n_mode | DELETE, 0, nullptr, n_disposition, 0, nullptr);
-    if (ho_file == INVALID_HANDLE_VALUE && (!o_rewrite.b_writing || GetLastError() == ERROR_ACCESS_DENIED))
+    if (ho_file == INVALID_HANDLE_VALUE &&
+        (!o_rewrite.b_writing || GetLastError() == ERROR_ACCESS_DENIED))
         ho_file = CreateFileA(pc_path, n_mode, 0, nullptr, n_disposition, 0, nullptr);
     if (ho_file == INVALID_HANDLE_VALUE) return false;
     const bool b_made = o_rewrite.b_writing && GetLastError() != ERROR_ALREADY_EXISTS;

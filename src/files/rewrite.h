@@ -25,13 +25,13 @@ namespace ct_files {
 struct Rewrite {
     HANDLE ho_file = INVALID_HANDLE_VALUE;   // none until opened, or after an open that failed
     HANDLE ho_backup = INVALID_HANDLE_VALUE; // held while the backup is
-    bool b_writing = false;       // the open created or emptied the file
-    bool b_can_move_back = false; // a disk file; not a pipe or a device
-    bool b_removable = false;     // a regular file that its own name designates, not a link
-    bool b_rolling_back = false;  // a rollback failed and may be tried again: no reads, no writes
-    bool b_keep_backup = false;   // the backup is the only whole content: no commit deletes it
-    std::string s_path;           // the file as the system resolves its name
-    std::string s_backup;         // the backup's path; empty: no backup
+    bool b_writing = false;                  // the open created or emptied the file
+    bool b_can_move_back = false;            // a disk file; not a pipe or a device
+    bool b_removable = false;    // a regular file that its own name designates, not a link
+    bool b_rolling_back = false; // a rollback failed and may be tried again: no reads, no writes
+    bool b_keep_backup = false;  // the backup is the only whole content: no commit deletes it
+    std::string s_path;          // the file as the system resolves its name
+    std::string s_backup;        // the backup's path; empty: no backup
     std::atomic<unsigned> n_holders{1};
     std::atomic<bool> b_ended{false};
 };
@@ -48,9 +48,8 @@ inline HANDLE ho_Member(Rewrite *po_rewrite) {
 // while a failed rollback waits to be tried again, or when no file is open.
 inline HANDLE ho_LiveFile(HANDLE ho_member) {
     const Rewrite *po_rewrite = po_Rewrite(ho_member);
-    return po_rewrite && !po_rewrite->b_ended && !po_rewrite->b_rolling_back
-               ? po_rewrite->ho_file
-               : INVALID_HANDLE_VALUE;
+    return po_rewrite && !po_rewrite->b_ended && !po_rewrite->b_rolling_back ? po_rewrite->ho_file
+                                                                             : INVALID_HANDLE_VALUE;
 }
 // Whether the delimiter search may read ahead and move back.
 inline bool b_CanMoveBack(HANDLE ho_member) {

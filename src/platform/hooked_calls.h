@@ -24,10 +24,8 @@
 #define FlushFileBuffers(...) CT_FAULTABLE(FlushFileBuffers, FALSE, __VA_ARGS__)
 #define GetFileType(...) CT_FAULTABLE(GetFileType, FILE_TYPE_UNKNOWN, __VA_ARGS__)
 #define GetFileTime(...) CT_FAULTABLE(GetFileTime, FALSE, __VA_ARGS__)
-#define GetFileInformationByHandle(...)                                                            \
-    CT_FAULTABLE(GetFileInformationByHandle, FALSE, __VA_ARGS__)
-#define SetFileInformationByHandle(...)                                                            \
-    CT_FAULTABLE(SetFileInformationByHandle, FALSE, __VA_ARGS__)
+#define GetFileInformationByHandle(...) CT_FAULTABLE(GetFileInformationByHandle, FALSE, __VA_ARGS__)
+#define SetFileInformationByHandle(...) CT_FAULTABLE(SetFileInformationByHandle, FALSE, __VA_ARGS__)
 #define SetFileTime(...) CT_FAULTABLE(SetFileTime, FALSE, __VA_ARGS__)
 #define CopyFileA(...) CT_FAULTABLE(CopyFileA, FALSE, __VA_ARGS__)
 #define MoveFileExA(...) CT_FAULTABLE(MoveFileExA, FALSE, __VA_ARGS__)

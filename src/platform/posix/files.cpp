@@ -120,8 +120,8 @@ namespace {
 
 // The rights that read or write the file's bytes; the others (DELETE and
 // the attributes) touch only what the file system keeps about it.
-const DWORD n_data_rights = ~static_cast<DWORD>(DELETE | FILE_READ_ATTRIBUTES |
-                                                FILE_WRITE_ATTRIBUTES);
+const DWORD n_data_rights =
+    ~static_cast<DWORD>(DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
 
 // An open without data access: a look at what the name designates, holding
 // nothing.
