@@ -117,6 +117,48 @@ TEST_F(FileFaults, AFailedBackupStopsTheOpenBeforeTheFileIsEmptied) {
         }
 }
 
+// An open for writing that fails after the system made the file (its
+// identity cannot be read; on Linux the lock, the size query or the
+// emptying fails, as flock does on a network file system without a lock
+// manager) leaves no file that was not there before, and empties none that
+// was. Over a file that was there, an identity that cannot be read fails
+// nothing: the file is open, emptied, and a cancel does not delete it.
+TEST_F(FileFaults, AFailedOpenLeavesNoFileThatItMade) {
+    const struct {
+        const char *pc_call;
+        unsigned n_nth;
+    } o_cases[] = {
+        {"GetFileInformationByHandle", 1},
+#if !defined(_WIN32)
+        {"fstat", 1},
+        {"flock", 1},
+        {"ftruncate", 1},
+#endif
+    };
+    const std::string s_new = o_folder.Path("new.kdw");
+    for (const auto &o_case : o_cases)
+        for (bool b_existed : {false, true}) {
+            SCOPED_TRACE(std::string(o_case.pc_call) + (b_existed ? ", over a file" : ""));
+            if (b_existed) WriteWholeFile(s_new, "there before");
+            ct_ClearFaults();
+            ct_FailCall(o_case.pc_call, o_case.n_nth, n_io_error, 0);
+            CT_Files co_file;
+            const Raised o_raised =
+                RaisedBy([&] { co_file.v_Open(s_new.c_str(), CT_Files::e_Write, 0); });
+            ct_ClearFaults();
+            const bool b_opened = b_existed && o_case.n_nth == 1 &&
+                                  std::string(o_case.pc_call) == "GetFileInformationByHandle";
+            EXPECT_EQ(b_opened ? -1 : e_FileOpenFailed, o_raised.n_code);
+            EXPECT_EQ(b_existed, FileExists(s_new));
+            if (b_existed && !b_opened) {
+                EXPECT_EQ("there before", ReadWholeFile(s_new));
+            }
+            co_file.v_Cancel();
+            EXPECT_EQ(b_existed, FileExists(s_new));
+            std::filesystem::remove(s_new);
+        }
+}
+
 TEST_F(FileFaults, AWriteOnAFullDiskRaises18AndCancelRestores) {
     CT_Files co_file;
     co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);

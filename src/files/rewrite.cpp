@@ -319,17 +319,23 @@ bool ct_files::b_OpenFile(Rewrite &o_rewrite, DWORD n_mode) {
     const bool b_made = o_rewrite.b_writing && GetLastError() != ERROR_ALREADY_EXISTS;
     // Reading ahead is undone by moving back, which only a disk file can.
     if (GetFileType(ho_file) == FILE_TYPE_DISK) {
+        o_rewrite.b_can_move_back = true;
         BY_HANDLE_FILE_INFORMATION o_held;
-        if (!GetFileInformationByHandle(ho_file, &o_held)) {
-            if (b_made) b_DeleteHeld(ho_file);
+        if (GetFileInformationByHandle(ho_file, &o_held)) {
+            const DWORD n_not_regular =
+                FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+            o_rewrite.b_removable = o_rewrite.b_writing &&
+                                    !(o_held.dwFileAttributes & n_not_regular) &&
+                                    b_NameIs(o_rewrite.s_path, o_IdentityOf(o_held));
+        } else if (b_made) {
+            // A file of unknown identity could never be deleted safely:
+            // the open fails, and takes away the file that it made.
+            b_DeleteHeld(ho_file);
             CloseHandle(ho_file);
             return false;
         }
-        const DWORD n_not_regular =
-            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
-        o_rewrite.b_can_move_back = true;
-        o_rewrite.b_removable = o_rewrite.b_writing && !(o_held.dwFileAttributes & n_not_regular) &&
-                                b_NameIs(o_rewrite.s_path, o_IdentityOf(o_held));
+        // A file that was there before stays open, emptied as the open
+        // asked; a cancel empties it again but does not delete it.
     }
     o_rewrite.ho_file = ho_file;
     return true;
