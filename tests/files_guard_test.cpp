@@ -24,6 +24,16 @@ void LibraryRaises(const std::string &s_missing) {
     co_missing.v_Open(s_missing.c_str(), CT_Files::e_Read, 0);
 }
 
+// Library errors raised and caught again by the host.
+void CatchLibraryErrors(const std::string &s_missing, int n_times) {
+    for (int i = 0; i < n_times; ++i) {
+        try {
+            LibraryRaises(s_missing);
+        } catch (et_ErrorCode) {
+        }
+    }
+}
+
 struct Case {
     const char *pc_name;
     bool b_rolled_back; // else committed
@@ -48,12 +58,7 @@ const Case ao_cases[] = {
     {"a host exception of its own type", true, [](const std::string &) { throw 42; }},
     {"a library error", true, [](const std::string &s) { LibraryRaises(s); }},
     {"a library error caught inside", false,
-     [](const std::string &s) {
-         try {
-             LibraryRaises(s);
-         } catch (et_ErrorCode) {
-         }
-     }},
+     [](const std::string &s) { CatchLibraryErrors(s, 1); }},
     {"a host exception caught inside", false,
      [](const std::string &) {
          try {
@@ -63,22 +68,12 @@ const Case ao_cases[] = {
      }},
     {"library errors caught, then a host exception", true,
      [](const std::string &s) {
-         for (int i = 0; i < 3; ++i) {
-             try {
-                 LibraryRaises(s);
-             } catch (et_ErrorCode) {
-             }
-         }
+         CatchLibraryErrors(s, 3);
          throw std::runtime_error("host");
      }},
     {"library errors caught, then another", true,
      [](const std::string &s) {
-         for (int i = 0; i < 3; ++i) {
-             try {
-                 LibraryRaises(s);
-             } catch (et_ErrorCode) {
-             }
-         }
+         CatchLibraryErrors(s, 3);
          LibraryRaises(s);
      }},
     {"a library error passed on by the host", true,

@@ -351,53 +351,56 @@ void ct_files::v_CloseFile(Rewrite &o_rewrite) {
     o_rewrite.b_writing = o_rewrite.b_rolling_back = false;
 }
 
+namespace {
+
+// The one ending of a rewrite: its file closed, its backup deleted or, when
+// b_keep, left on the disk.
+void v_End(ct_files::Rewrite &o_rewrite, bool b_keep) {
+    o_rewrite.b_ended = true;
+    v_CloseIfOpen(o_rewrite.ho_file);
+    v_ReleaseBackup(o_rewrite, b_keep);
+}
+
+} // namespace
+
 bool ct_files::b_RollBack(Rewrite &o_rewrite) {
     if (o_rewrite.b_ended) return true;
     const bool b_written = o_rewrite.b_writing && o_rewrite.ho_file != INVALID_HANDLE_VALUE;
     const bool b_backup = !o_rewrite.s_backup.empty();
+    bool b_restored = true;
     if (b_written && b_backup) {
         // Back into the very file that was emptied, through its hold: it
         // keeps its identity (its links, owner and protection) and never
         // becomes free for another opener meanwhile.
-        if (!b_CopyBackupInto(o_rewrite.ho_backup, o_rewrite.ho_file)) {
-            o_rewrite.b_rolling_back = o_rewrite.b_keep_backup = true;
-            return false;
-        }
+        b_restored = b_CopyBackupInto(o_rewrite.ho_backup, o_rewrite.ho_file);
     } else if (b_written) {
         v_Unmake(o_rewrite);
     } else if (b_backup) {
         v_CloseIfOpen(o_rewrite.ho_file); // read only: free for the restore
-        if (!b_RestoreAtPath(o_rewrite)) {
-            o_rewrite.b_rolling_back = o_rewrite.b_keep_backup = true;
-            return false;
-        }
+        b_restored = b_RestoreAtPath(o_rewrite);
     }
-    o_rewrite.b_ended = true;
-    v_CloseIfOpen(o_rewrite.ho_file);
-    v_ReleaseBackup(o_rewrite, false);
+    if (!b_restored) {
+        o_rewrite.b_rolling_back = o_rewrite.b_keep_backup = true;
+        return false;
+    }
+    v_End(o_rewrite, false);
     return true;
 }
 
 bool ct_files::b_Commit(Rewrite &o_rewrite) {
     if (o_rewrite.b_ended) return true;
-    if (o_rewrite.b_keep_backup) {
-        v_LetGo(o_rewrite);
-        return true;
-    }
-    // The backup goes only once the new content is on the disk.
-    if (o_rewrite.b_writing && o_rewrite.ho_file != INVALID_HANDLE_VALUE &&
-        !o_rewrite.s_backup.empty() && !FlushFileBuffers(o_rewrite.ho_file))
+    // The backup goes only once the new content is on the disk; one that is
+    // the only whole content never goes.
+    if (!o_rewrite.b_keep_backup && o_rewrite.b_writing &&
+        o_rewrite.ho_file != INVALID_HANDLE_VALUE && !o_rewrite.s_backup.empty() &&
+        !FlushFileBuffers(o_rewrite.ho_file))
         return false;
-    o_rewrite.b_ended = true;
-    v_CloseIfOpen(o_rewrite.ho_file);
-    v_ReleaseBackup(o_rewrite, false);
+    v_End(o_rewrite, o_rewrite.b_keep_backup);
     return true;
 }
 
 void ct_files::v_LetGo(Rewrite &o_rewrite) {
-    if (o_rewrite.b_ended.exchange(true)) return;
-    v_CloseIfOpen(o_rewrite.ho_file);
-    v_ReleaseBackup(o_rewrite, true);
+    if (!o_rewrite.b_ended) v_End(o_rewrite, true);
 }
 
 bool ct_files::b_Leave(Rewrite *po_rewrite) {
