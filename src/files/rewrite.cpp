@@ -3,6 +3,7 @@
 // rollback.
 #include "files/rewrite.h"
 #include "files/full_path.h"
+#include "files/held_files.h"
 
 #include <chrono>
 #include <cstdio>
@@ -10,48 +11,16 @@
 #include <memory>
 #include <new>
 
+using ct_files::b_DeleteHeld;
+using ct_files::b_DeleteIfStill;
+using ct_files::b_DeleteOwnFile;
+using ct_files::b_LookAt;
+using ct_files::b_NameIs;
+using ct_files::o_IdentityOf;
+
 namespace {
 
 const unsigned n_copy_block = 64 * 1024;
-
-// What the system knows a file by: its volume and its index there.
-struct Identity {
-    DWORD n_volume = 0, n_index_high = 0, n_index_low = 0;
-    bool operator==(const Identity &o) const {
-        return n_volume == o.n_volume && n_index_high == o.n_index_high &&
-               n_index_low == o.n_index_low;
-    }
-};
-
-Identity o_IdentityOf(const BY_HANDLE_FILE_INFORMATION &o_information) {
-    Identity o_identity;
-    o_identity.n_volume = o_information.dwVolumeSerialNumber;
-    o_identity.n_index_high = o_information.nFileIndexHigh;
-    o_identity.n_index_low = o_information.nFileIndexLow;
-    return o_identity;
-}
-
-// Looks at what a name designates without holding it (no data access, so
-// that a file that another holds can be looked at too): the name itself
-// when b_follow is false, what its links lead to otherwise. False, the
-// last error set, when the name designates nothing.
-bool b_LookAt(const std::string &s_name, bool b_follow, BY_HANDLE_FILE_INFORMATION *po_found) {
-    const DWORD n_flags =
-        FILE_FLAG_BACKUP_SEMANTICS | (b_follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    const HANDLE ho_look =
-        CreateFileA(s_name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, n_flags, nullptr);
-    if (ho_look == INVALID_HANDLE_VALUE) return false;
-    const bool b_found = GetFileInformationByHandle(ho_look, po_found);
-    CloseHandle(ho_look);
-    return b_found;
-}
-
-// Whether the name itself (not a link at it) designates that file.
-bool b_NameIs(const std::string &s_name, const Identity &o_identity) {
-    BY_HANDLE_FILE_INFORMATION o_found;
-    return b_LookAt(s_name, false, &o_found) && o_IdentityOf(o_found) == o_identity;
-}
 
 // A name beside the backup for the copy that becomes it, never longer than
 // the backup's own name, so that every backup whose name fits is made: "~",
@@ -74,28 +43,6 @@ std::string s_TemporaryBeside(const std::string &s_backup) {
         std::snprintf(ac_name, sizeof ac_name, "~%0*x", static_cast<int>(n_room - 1),
                       n_mark & ((1u << 4 * (n_room - 1)) - 1));
     return s_backup.substr(0, n_folder) + ac_name;
-}
-
-// Deletes a file of the library's own making by its name. A copy carries
-// the attributes of its source, and a read-only one is deleted only once it
-// is read-only no more.
-bool b_DeleteOwnFile(const std::string &s_name) {
-    if (DeleteFileA(s_name.c_str())) return true;
-    return GetLastError() == ERROR_ACCESS_DENIED &&
-           SetFileAttributesA(s_name.c_str(), FILE_ATTRIBUTE_NORMAL) && DeleteFileA(s_name.c_str());
-}
-
-// Deletes the very file that a handle holds, whatever its name has come to
-// mean meanwhile; a read-only one loses that attribute first.
-bool b_DeleteHeld(HANDLE ho_held) {
-    FILE_DISPOSITION_INFO o_delete = {TRUE};
-    if (SetFileInformationByHandle(ho_held, FileDispositionInfo, &o_delete, sizeof o_delete))
-        return true;
-    if (GetLastError() != ERROR_ACCESS_DENIED) return false;
-    FILE_BASIC_INFO o_basic = {};
-    o_basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return SetFileInformationByHandle(ho_held, FileBasicInfo, &o_basic, sizeof o_basic) &&
-           SetFileInformationByHandle(ho_held, FileDispositionInfo, &o_delete, sizeof o_delete);
 }
 
 // Puts a file's content on the disk, so that it survives a power loss.
@@ -185,21 +132,6 @@ void v_Unmake(ct_files::Rewrite &o_rewrite) {
     if (o_rewrite.b_can_move_back && SetFilePointer(o_rewrite.ho_file, 0, nullptr, FILE_BEGIN) == 0)
         SetEndOfFile(o_rewrite.ho_file);
     if (o_rewrite.b_removable) b_DeleteHeld(o_rewrite.ho_file);
-}
-
-// Deletes the file at a name through a new hold on it, if the name still
-// designates that file.
-bool b_DeleteIfStill(const std::string &s_name, const Identity &o_identity) {
-    const HANDLE ho_delete =
-        CreateFileA(s_name.c_str(), DELETE | FILE_WRITE_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (ho_delete == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION o_found;
-    const bool b_deleted = GetFileInformationByHandle(ho_delete, &o_found) &&
-                           o_IdentityOf(o_found) == o_identity && b_DeleteHeld(ho_delete);
-    CloseHandle(ho_delete);
-    return b_deleted;
 }
 
 // Lets the backup go; deletes it unless it is to be kept as the only good
