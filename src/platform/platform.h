@@ -15,8 +15,18 @@
 //   this process or another, opens it, copies it, replaces it by a move or
 //   deletes it. FILE_SHARE_READ lets others read, nothing more.
 //   CREATE_ALWAYS empties a file only once it holds it, so a file that
-//   another holds keeps its content. A folder, and a name with a control
-//   character, are refused.
+//   another holds keeps its content, and on success sets the last error to
+//   ERROR_ALREADY_EXISTS when the file was there. A folder, and a name with
+//   a control character, are refused. An open with no data access (0, or
+//   only DELETE and the attributes) holds nothing and is refused by no
+//   holder: FILE_FLAG_OPEN_REPARSE_POINT looks at a link itself,
+//   FILE_FLAG_BACKUP_SEMANTICS at a folder too.
+// - GetFileInformationByHandle: the volume and index that identify the
+//   file, its size, last-write time and attributes (a link, a folder or a
+//   device by its attribute).
+// - SetFileInformationByHandle(FileDispositionInfo) deletes the very file
+//   that the handle holds, which needs DELETE access; FileBasicInfo clears
+//   the read-only attribute that keeps Windows from deleting it.
 // - ReadFile: TRUE with the bytes delivered, 0 at the end of the file.
 //   WriteFile: every byte or FALSE. A write of zero bytes on a handle
 //   opened for reading fails with ERROR_ACCESS_DENIED.
