@@ -41,15 +41,6 @@ void End(CT_Files &co_file, bool b_cancel) {
         co_file.v_Close();
 }
 
-// The names in a folder, sorted.
-Names NamesIn(const std::string &s_folder) {
-    Names as_names;
-    for (const auto &o_entry : std::filesystem::directory_iterator(s_folder))
-        as_names.push_back(o_entry.path().filename().string());
-    std::sort(as_names.begin(), as_names.end());
-    return as_names;
-}
-
 // A file's content, or s_none where there is no file.
 const std::string s_none = "(no file)";
 std::string Content(const std::string &s_path) {

@@ -123,7 +123,7 @@ void CT_Files::v_Close() {
     // Only the last holder commits. A commit that cannot put the new content
     // on the disk keeps the rewrite and its backup: the caller may cancel.
     Rewrite *po_rewrite = ct_files::po_Rewrite(ho_file);
-    if (po_rewrite && po_rewrite->n_holders.load() == 1 && !ct_files::b_Commit(*po_rewrite))
+    if (po_rewrite && !ct_files::b_CommitIfLast(*po_rewrite))
         CT_Errors::v_ThrowError(e_FileWriteFailed, co_filename);
     v_CloseHandle();
     v_ClearOldFile();
@@ -141,7 +141,6 @@ void CT_Files::v_CloseHandle() {
     Rewrite *po_rewrite = ct_files::po_Rewrite(ho_file);
     ho_file = INVALID_HANDLE_VALUE;
     if (!po_rewrite) return;
-    if (po_rewrite->n_holders.load() == 1 && !ct_files::b_Commit(*po_rewrite))
-        ct_files::v_LetGo(*po_rewrite);
+    if (!ct_files::b_CommitIfLast(*po_rewrite)) ct_files::v_LetGo(*po_rewrite);
     ct_files::b_Leave(po_rewrite);
 }

@@ -34,14 +34,13 @@ std::string s_TemporaryBeside(const std::string &s_backup) {
         static_cast<unsigned>(n_now ^ (n_now >> 32)) * 2654435761u + n_made.fetch_add(1);
     const std::size_t n_folder = s_backup.rfind(ct_platform::c_path_separator) + 1;
     const std::size_t n_room = s_backup.size() - n_folder; // at least "x.old"
+    // Eight digits where there is room, and ".tmp" behind them where there
+    // is room for that too.
+    const unsigned n_digits = n_room >= 9 ? 8 : static_cast<unsigned>(n_room - 1);
+    const unsigned n_digit_mask = n_digits == 8 ? ~0u : (1u << 4 * n_digits) - 1;
     char ac_name[16];
-    if (n_room >= 13)
-        std::snprintf(ac_name, sizeof ac_name, "~%08x.tmp", n_mark);
-    else if (n_room >= 9)
-        std::snprintf(ac_name, sizeof ac_name, "~%08x", n_mark);
-    else
-        std::snprintf(ac_name, sizeof ac_name, "~%0*x", static_cast<int>(n_room - 1),
-                      n_mark & ((1u << 4 * (n_room - 1)) - 1));
+    std::snprintf(ac_name, sizeof ac_name, "~%0*x%s", static_cast<int>(n_digits),
+                  n_mark & n_digit_mask, n_room >= 13 ? ".tmp" : "");
     return s_backup.substr(0, n_folder) + ac_name;
 }
 
@@ -139,13 +138,12 @@ void v_Unmake(ct_files::Rewrite &o_rewrite) {
 // holds no right to delete it where the system ties one to the other
 // (Windows): there it goes through a new hold, checked to be the same file.
 void v_ReleaseBackup(ct_files::Rewrite &o_rewrite, bool b_keep) {
-    if (!b_keep && o_rewrite.ho_backup != INVALID_HANDLE_VALUE) {
-        BY_HANDLE_FILE_INFORMATION o_backup;
-        const bool b_known = GetFileInformationByHandle(o_rewrite.ho_backup, &o_backup);
-        if (!b_DeleteHeld(o_rewrite.ho_backup) && b_known) {
-            v_CloseIfOpen(o_rewrite.ho_backup);
-            b_DeleteIfStill(o_rewrite.s_backup, o_IdentityOf(o_backup));
-        }
+    BY_HANDLE_FILE_INFORMATION o_backup;
+    if (!b_keep && o_rewrite.ho_backup != INVALID_HANDLE_VALUE &&
+        !b_DeleteHeld(o_rewrite.ho_backup) &&
+        GetFileInformationByHandle(o_rewrite.ho_backup, &o_backup)) {
+        v_CloseIfOpen(o_rewrite.ho_backup);
+        b_DeleteIfStill(o_rewrite.s_backup, o_IdentityOf(o_backup));
     }
     v_CloseIfOpen(o_rewrite.ho_backup);
     o_rewrite.s_backup.clear();
@@ -329,6 +327,10 @@ bool ct_files::b_Commit(Rewrite &o_rewrite) {
         return false;
     v_End(o_rewrite, o_rewrite.b_keep_backup);
     return true;
+}
+
+bool ct_files::b_CommitIfLast(Rewrite &o_rewrite) {
+    return o_rewrite.n_holders.load() != 1 || b_Commit(o_rewrite);
 }
 
 void ct_files::v_LetGo(Rewrite &o_rewrite) {

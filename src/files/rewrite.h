@@ -90,6 +90,8 @@ bool b_RollBack(Rewrite &o_rewrite);
 // whose backup is the only whole content is let go instead, the backup
 // left on the disk.
 bool b_Commit(Rewrite &o_rewrite);
+// b_Commit for the last holder; true for the others, who commit nothing.
+bool b_CommitIfLast(Rewrite &o_rewrite);
 // Ends the rewrite without deleting anything: the backup stays on the disk.
 void v_LetGo(Rewrite &o_rewrite);
 // One holder less; true when it was the last, whose rewrite is then freed.

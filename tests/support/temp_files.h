@@ -13,6 +13,15 @@
 #include <string>
 #include <vector>
 
+// The names in a folder, sorted.
+inline std::vector<std::string> NamesIn(const std::filesystem::path &o_folder) {
+    std::vector<std::string> as_names;
+    for (const auto &o_entry : std::filesystem::directory_iterator(o_folder))
+        as_names.push_back(o_entry.path().filename().string());
+    std::sort(as_names.begin(), as_names.end());
+    return as_names;
+}
+
 class TempFolder {
   public:
     TempFolder() {
@@ -37,13 +46,7 @@ class TempFolder {
     }
 
     // The names in the folder, sorted.
-    std::vector<std::string> Names() const {
-        std::vector<std::string> as_names;
-        for (const auto &o_entry : std::filesystem::directory_iterator(o_path))
-            as_names.push_back(o_entry.path().filename().string());
-        std::sort(as_names.begin(), as_names.end());
-        return as_names;
-    }
+    std::vector<std::string> Names() const { return NamesIn(o_path); }
 
   private:
     std::filesystem::path o_path;

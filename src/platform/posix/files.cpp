@@ -93,6 +93,19 @@ bool b_FlushFolderOf(const char *pc_name) {
     return b_flushed;
 }
 
+// Whether two stats describe one file.
+bool b_SameFile(const struct stat &o_one, const struct stat &o_other) {
+    return o_one.st_dev == o_other.st_dev && o_one.st_ino == o_other.st_ino;
+}
+
+// The permission bits that the attributes give a file of that mode:
+// read-only takes every write permission away, anything else gives the
+// owner's back.
+mode_t n_ModeFor(DWORD n_attributes, mode_t n_mode) {
+    n_mode &= 07777;
+    return n_attributes & FILE_ATTRIBUTE_READONLY ? n_mode & ~0222u : n_mode | S_IWUSR;
+}
+
 // Windows counts time in 100-nanosecond steps from 1601.
 const std::uint64_t n_ticks_per_second = 10000000u;
 const std::uint64_t n_seconds_from_1601_to_1970 = 11644473600u;
@@ -113,10 +126,6 @@ struct timespec o_TimeSpec(const FILETIME &o_time) {
     o_spec.tv_nsec = static_cast<long>(n_ticks % n_ticks_per_second * 100);
     return o_spec;
 }
-
-} // namespace
-
-namespace {
 
 // The rights that read or write the file's bytes; the others (DELETE and
 // the attributes) touch only what the file system keeps about it.
@@ -165,7 +174,7 @@ HANDLE ho_FailUnmaking(int n_fd, const char *pc_name, bool b_made, int n_error) 
     if (b_made) {
         struct stat o_held, o_named;
         if (::fstat(n_fd, &o_held) == 0 && ::lstat(pc_name, &o_named) == 0 &&
-            o_held.st_dev == o_named.st_dev && o_held.st_ino == o_named.st_ino)
+            b_SameFile(o_held, o_named))
             ::unlink(pc_name);
     }
     return o_FailClosing(n_fd, n_error, INVALID_HANDLE_VALUE);
@@ -325,8 +334,7 @@ bool b_DeleteHeldFile(int n_fd) {
     }
     s_name.resize(static_cast<std::size_t>(n_length));
     struct stat o_named;
-    if (::lstat(s_name.c_str(), &o_named) != 0 || o_named.st_dev != o_held.st_dev ||
-        o_named.st_ino != o_held.st_ino) {
+    if (::lstat(s_name.c_str(), &o_named) != 0 || !b_SameFile(o_named, o_held)) {
         errno = ENOENT; // its name has come to mean another file
         return false;
     }
@@ -345,11 +353,8 @@ BOOL SetFileInformationByHandle(HANDLE ho_file, FILE_INFO_BY_HANDLE_CLASS eo_cla
     if (eo_class == FileBasicInfo && n_size >= sizeof(FILE_BASIC_INFO)) {
         const DWORD n_attributes = static_cast<FILE_BASIC_INFO *>(pv_information)->FileAttributes;
         struct stat o_stat;
-        if (CT_SYSCALL(fstat, n_fd, &o_stat) != 0) return FALSE;
-        const mode_t n_mode = o_stat.st_mode & 07777;
-        return CT_SYSCALL(fchmod, n_fd,
-                          n_attributes & FILE_ATTRIBUTE_READONLY ? n_mode & ~0222u
-                                                                 : n_mode | S_IWUSR) == 0;
+        return CT_SYSCALL(fstat, n_fd, &o_stat) == 0 &&
+               CT_SYSCALL(fchmod, n_fd, n_ModeFor(n_attributes, o_stat.st_mode)) == 0;
     }
     errno = EINVAL;
     return FALSE;
@@ -412,8 +417,6 @@ BOOL DeleteFileA(LPCSTR pc_name) {
 BOOL SetFileAttributesA(LPCSTR pc_name, DWORD n_attributes) {
     if (!ct_posix::b_UsableName(pc_name)) return FALSE;
     struct stat o_stat;
-    if (::stat(pc_name, &o_stat) != 0) return FALSE;
-    const mode_t n_mode = o_stat.st_mode & 07777;
-    return ::chmod(pc_name, n_attributes & FILE_ATTRIBUTE_READONLY ? n_mode & ~0222u
-                                                                   : n_mode | S_IWUSR) == 0;
+    return ::stat(pc_name, &o_stat) == 0 &&
+           ::chmod(pc_name, n_ModeFor(n_attributes, o_stat.st_mode)) == 0;
 }
