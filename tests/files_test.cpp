@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -298,6 +300,18 @@ TEST_F(FileIo, RawReads) {
     co_file.v_Read(ac, 8); // only three bytes left: no error
     EXPECT_EQ("abczzzz", std::string(ac, 7));
     EXPECT_EQ(e_FileReadFailed, RaisedBy([&] { co_file.v_Read(ac, 1); }).n_code);
+}
+
+// A file past 4 GiB (sparse, so it costs no disk) opens and reads from its
+// start: file offsets and sizes are 64-bit on every build.
+TEST_F(FileIo, AFilePastFourGibibytesOpensAndReads) {
+    WriteWholeFile(s_file, "head\r\n");
+    std::filesystem::resize_file(s_file, (std::uint64_t{1} << 32) + 6);
+    co_file.v_Open(s_file.c_str(), CT_Files::e_Read, 0);
+    CT_String co_line;
+    co_file.v_ReadUntil(co_line, "\r\n");
+    EXPECT_EQ("head", Text(co_line));
+    EXPECT_EQ(std::string(4, '\0'), NextBytes(4));
 }
 
 // The lines that a reader of "line, delimiter, ..." should see: the pieces

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Pipes answers into the dialog host and checks what every dialog gave:
-#   pipe_dialogs.sh DIALOG_HOST
+#   pipe_dialogs.sh [EMULATOR...] DIALOG_HOST
+# The words before the host run it (a 32-bit host under emulation).
 set -eu
-host=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 echo a > "$dir/a.txt"
@@ -11,7 +11,7 @@ echo b > "$dir/b.txt"
 # save (no extension typed), open, two files then the empty line that ends
 # them, a folder; then the input ends, which cancels the last dialog.
 printf '%s\n' "$dir/report" "$dir/a.txt" "$dir/b.txt" "$dir/a.txt" "" "$dir" |
-  "$host" > "$dir/out" 2> "$dir/prompts"
+  "$@" > "$dir/out" 2> "$dir/prompts"
 
 expected="save 1 $dir/report.kdw
 open 1 $dir/a.txt

@@ -4,9 +4,14 @@
 # that works the real dialog. Then builds and runs examples/two_line_host,
 # whose project only finds the package and links the library: on Windows the
 # DLLs are found through WINEPATH, not copied.
-#   -DBUILD_DIR -DSOURCE_DIR -DWORK_DIR [-DTOOLCHAIN -DEMULATOR -DDRIVER] [-DCXX_FLAGS]
-# EMULATOR is the command that runs a Windows program, its words joined
-# with "|".
+#   -DSTEP=build|run -DBUILD_DIR -DSOURCE_DIR -DWORK_DIR [-DTOOLCHAIN]
+#   [-DEMULATOR] [-DDRIVER] [-DCXX_FLAGS]
+# STEP build installs and builds both hosts, so that a build whose programs
+# cannot run here still compiles and links them; STEP run runs what it
+# built. TOOLCHAIN is the build's toolchain file, EMULATOR the command that
+# runs its programs (Wine, or qemu for 32-bit Linux), its words joined with
+# "|"; DRIVER, the program that works the real dialogs, is given for the
+# Windows builds alone.
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   message("${out}${err}")
@@ -41,29 +46,42 @@ function(expect_lines host output)
 endfunction()
 
 set(stage ${WORK_DIR}/stage)
-file(REMOVE_RECURSE ${WORK_DIR})
-file(MAKE_DIRECTORY ${WORK_DIR})
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${stage})
+string(REPLACE "|" ";" emulator "${EMULATOR}")
 
-if(NOT TOOLCHAIN)
-  # pkg-config finds the same library.
-  set(ENV{PKG_CONFIG_PATH} ${stage}/lib/pkgconfig)
-  run(pkg-config --cflags --libs ctcommon)
-  string(FIND "${output}" "-lctcommon" at)
-  if(at EQUAL -1)
-    message(FATAL_ERROR "pkg-config does not name the library")
+if(STEP STREQUAL "build")
+  file(REMOVE_RECURSE ${WORK_DIR})
+  file(MAKE_DIRECTORY ${WORK_DIR})
+  run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${stage})
+  if(NOT DRIVER)
+    # pkg-config finds the same library.
+    set(ENV{PKG_CONFIG_PATH} ${stage}/lib/pkgconfig)
+    run(pkg-config --cflags --libs ctcommon)
+    string(FIND "${output}" "-lctcommon" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "pkg-config does not name the library")
+    endif()
   endif()
+  build_host(${SOURCE_DIR} ${WORK_DIR}/build)
+  # The host of two lines: the target alone must bring what it needs to link
+  # and to catch the library's errors.
+  build_host(${SOURCE_DIR}/two_line_host ${WORK_DIR}/two_line_host)
+  if(DRIVER)
+    file(GLOB copied_dlls ${WORK_DIR}/two_line_host/*.dll)
+    if(copied_dlls)
+      message(FATAL_ERROR "the two-line host has DLLs beside it: ${copied_dlls}")
+    endif()
+  endif()
+  return()
+elseif(NOT STEP STREQUAL "run")
+  message(FATAL_ERROR "STEP must be build or run, not '${STEP}'")
 endif()
 
-build_host(${SOURCE_DIR} ${WORK_DIR}/build)
-
 set(expected "Annual report" "Catalogue" "caught error 17" "cancelled: the file is back")
-if(TOOLCHAIN)
+if(DRIVER)
   # The work folder as Wine names it: drive Z: is the root of the file system.
   string(REPLACE "/" "\\" windows_work_dir "Z:${WORK_DIR}")
   file(COPY ${DRIVER} DESTINATION ${WORK_DIR}/build)
   get_filename_component(driver_name ${DRIVER} NAME)
-  string(REPLACE "|" ";" emulator "${EMULATOR}")
   execute_process(COMMAND ${emulator} ${WORK_DIR}/build/${driver_name}
                           ${WORK_DIR}/build/export_host.exe "${windows_work_dir}\\day"
                           "${windows_work_dir}\\host-output.txt"
@@ -73,7 +91,7 @@ if(TOOLCHAIN)
 else()
   # The export file, then the same file added, then a folder.
   file(WRITE ${WORK_DIR}/answer "${WORK_DIR}/day\n${WORK_DIR}/day.kdw\n\n${WORK_DIR}\n")
-  execute_process(COMMAND ${WORK_DIR}/build/export_host INPUT_FILE ${WORK_DIR}/answer
+  execute_process(COMMAND ${emulator} ${WORK_DIR}/build/export_host INPUT_FILE ${WORK_DIR}/answer
                   RESULT_VARIABLE rc OUTPUT_VARIABLE output ERROR_VARIABLE err TIMEOUT 180)
   list(APPEND expected "Chosen: ${WORK_DIR}/day.kdw" "from ${WORK_DIR}/: day.kdw"
        "folder: ${WORK_DIR}")
@@ -84,18 +102,11 @@ if(NOT rc EQUAL 0)
 endif()
 expect_lines(export_host "${output}" ${expected})
 
-# The host of two lines: the target alone must bring what it needs to link
-# and to catch the library's errors.
-build_host(${SOURCE_DIR}/two_line_host ${WORK_DIR}/two_line_host)
-if(TOOLCHAIN)
-  file(GLOB copied_dlls ${WORK_DIR}/two_line_host/*.dll)
-  if(copied_dlls)
-    message(FATAL_ERROR "the two-line host has DLLs beside it: ${copied_dlls}")
-  endif()
+if(DRIVER)
   string(REPLACE "/" "\\" windows_bin "Z:${stage}/bin")
   set(ENV{WINEPATH} "${windows_bin}")
   run(${emulator} ${WORK_DIR}/two_line_host/two_line_host.exe)
 else()
-  run(${WORK_DIR}/two_line_host/two_line_host)
+  run(${emulator} ${WORK_DIR}/two_line_host/two_line_host)
 endif()
 expect_lines(two_line_host "${output}" "caught error 17" "line2 equal")
