@@ -1,42 +1,56 @@
 #!/usr/bin/env bash
-# Builds both targets and runs every test: the Linux shared object's under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows DLL's under
-# Wine; then a one-minute differential fuzz run of CT_String (fuzz/run.sh).
-# Fails when any of them fails.
+# Builds every target and runs every test: the Linux shared object's, as a
+# 64-bit and as a 32-bit program, under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the Windows DLL's under Wine; then a minute of
+# differential fuzzing of CT_String (fuzz/run.sh) and bounded fuzz runs of
+# the 32-bit build. Fails when any of them fails.
 #
-# The DLL's tests run under Wine's 32-bit loader. On a machine whose kernel
-# runs no 32-bit programs (its ia32 emulation switched off) they cannot:
-# there the 32-bit DLL is still built, and the same Windows code is built as
-# a 64-bit DLL whose tests run under Wine's 64-bit loader, with every Win32
-# call the real one. The run says so loudly.
+# 32-bit programs: where the machine's kernel runs none (its ia32 emulation
+# switched off), the 32-bit Linux build's tests run under qemu's user-mode
+# emulation (the build decides by trying, cmake/linux32-emulator.cmake).
+# Wine's 32-bit loader does not start there, so the DLL's tests cannot run:
+# the 32-bit DLL and all its tests and example hosts are still built, and
+# the same Windows code is built as a 64-bit DLL whose tests run under
+# Wine's 64-bit loader, with every Win32 call the real one. The run says so
+# loudly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
-presets=(native win32)
+presets=(native native32 win32)
 if ! wine_says=$(wine --version 2>&1); then
   echo "!!! Wine's 32-bit loader does not start on this machine: $wine_says"
-  echo "!!! The 32-bit DLL is built but its tests cannot run here; they run on the 64-bit build (win64)."
-  presets=(native win32-build-only win64)
+  echo "!!! The 32-bit DLL and its tests are built but cannot run here; they run on the 64-bit build (win64)."
+  presets=(native native32 win32-build-only win64)
 fi
+
+# Configures a preset, showing only how its programs run.
+configure() {
+  cmake --preset "$1" | { grep -E '^-- 32-bit programs' || true; }
+}
 
 status=0
 for preset in "${presets[@]}"; do
   if [ "$preset" = win32-build-only ]; then
-    echo "=== win32 build (its tests under Wine cannot run on this machine)"
-    cmake --preset win32 >/dev/null
+    echo "=== win32 build, its tests included (they cannot run under Wine on this machine)"
+    configure win32
     cmake --build --preset win32
-    echo "=== win32 checks of the built DLL: its interface and its baseline"
-    ctest --test-dir build/win32 -R '^(library_interface|abi_baseline)_test$' --output-on-failure ||
-      status=1
+    echo "=== win32 checks that need no Windows program to run: the DLL's interface and"
+    echo "    baseline, and the example hosts built against the installed package"
+    ctest --test-dir build/win32 -R '^(library_interface|abi_baseline|example_build)_test$' \
+          --output-on-failure || status=1
     continue
   fi
   echo "=== $preset build"
-  cmake --preset "$preset" >/dev/null
+  configure "$preset"
   cmake --build --preset "$preset"
   echo "=== $preset tests"
   ctest --preset "$preset" || status=1
 done
 echo "=== CT_String fuzz run (60 s)"
 bash fuzz/run.sh 60 || status=1
+echo "=== 32-bit fuzz runs, a fixed number of cases each"
+configure fuzz32
+cmake --build --preset fuzz32 >/dev/null
+ctest --preset fuzz32 || status=1
 exit $status
