@@ -392,6 +392,20 @@ class CTCOMMON_API CT_Errors {
  * protection (attributes on Windows; on Linux the mode, and the owner and
  * group as far as the process may set them).
  *
+ * Reading goes through one buffer that the object and its copies share,
+ * as they share their position: each read takes what it needs from it and
+ * fills it from the file when it runs short, reading ahead of the position
+ * (64 KiB at a time; a line longer than that grows the buffer to hold it).
+ * What a read delivers, where it leaves the position, what it raises and
+ * what it leaves in its target are what a reading of one byte at a time
+ * would give; a short line costs no system call once its bytes have been
+ * read ahead. Nothing remembers the end of the file: a read there asks the
+ * file again, so bytes that the object's own writes add behind it are read
+ * by the next call. A write first moves the file's position back to the
+ * reading position, then writes in one system call. A read that fails
+ * raises 19 and delivers nothing: every byte stays for the next call, and
+ * after a failed v_MoveUntil another ends where it would have ended.
+ *
  * Failures raise e_FileOpenFailed (17), e_FileWriteFailed (18) or
  * e_FileReadFailed (19) with the file's name, and e_WindowsError (2) with
  * "GetFullPathName\r\n" when a path cannot be made absolute. An open that
@@ -462,11 +476,13 @@ class CTCOMMON_API CT_Files {
     /* Moves past the next occurrence of the delimiter, compared byte for
      * byte in one forward pass (after a mismatch the search starts again at
      * the next byte, so "ab" in "aabab" ends after the fifth byte). On a
-     * file that cannot move back (a pipe, a device) the delimiter reads read
-     * no byte beyond the delimiter; a move back that fails raises 19. */
+     * pipe or a device the bytes read ahead stay in the object's buffer for
+     * its next reads, also across its writes. */
     void v_MoveUntil(CT_String co_delimiter);
-    /* The bytes before the next delimiter; the position does not move. On a
-     * file that cannot move back it raises 19 and reads nothing. */
+    /* The bytes before the next delimiter; the position does not move:
+     * the bytes up to the delimiter wait in the buffer, on a pipe or a
+     * device too. Without a delimiter before the end of the file it raises
+     * 19 and leaves the position at the end, as v_MoveUntil does. */
     unsigned n_CountUntil(CT_String co_delimiter);
     /* Reads the text before the next delimiter (up to a NUL byte in it) and
      * moves past the delimiter; at the end of the file the target stays as

@@ -276,7 +276,25 @@ bool ct_files::b_CanTakeOver(const Rewrite &o_rewrite, const std::string &s_path
            (o_rewrite.ho_file == INVALID_HANDLE_VALUE || o_rewrite.b_rolling_back);
 }
 
+bool ct_files::b_SettleForWrite(Rewrite &o_rewrite) {
+    const std::size_t n_held = o_rewrite.o_ahead.n_Held();
+    if (n_held == 0 || !o_rewrite.b_can_move_back) return true;
+    // A 64-bit distance: the position may lie beyond 4 GiB. With a high part
+    // a low part of all ones is a position like any other, told apart from
+    // a failure by the last error.
+    const std::int64_t n_back = -static_cast<std::int64_t>(n_held);
+    LONG n_high = static_cast<LONG>(n_back >> 32);
+    SetLastError(NO_ERROR);
+    if (SetFilePointer(o_rewrite.ho_file, static_cast<LONG>(n_back & 0xFFFFFFFF), &n_high,
+                       FILE_CURRENT) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR)
+        return false;
+    o_rewrite.o_ahead.n_begin = o_rewrite.o_ahead.n_end = 0;
+    return true;
+}
+
 void ct_files::v_CloseFile(Rewrite &o_rewrite) {
+    o_rewrite.o_ahead.v_Drop();
     v_CloseIfOpen(o_rewrite.ho_file);
     o_rewrite.b_writing = o_rewrite.b_rolling_back = false;
 }
@@ -287,6 +305,7 @@ namespace {
 // b_keep, left on the disk.
 void v_End(ct_files::Rewrite &o_rewrite, bool b_keep) {
     o_rewrite.b_ended = true;
+    o_rewrite.o_ahead.v_Drop();
     v_CloseIfOpen(o_rewrite.ho_file);
     v_ReleaseBackup(o_rewrite, b_keep);
 }
@@ -295,6 +314,7 @@ void v_End(ct_files::Rewrite &o_rewrite, bool b_keep) {
 
 bool ct_files::b_RollBack(Rewrite &o_rewrite) {
     if (o_rewrite.b_ended) return true;
+    o_rewrite.o_ahead.v_Drop(); // the file is rewound or closed: nothing read stays valid
     const bool b_written = o_rewrite.b_writing && o_rewrite.ho_file != INVALID_HANDLE_VALUE;
     const bool b_backup = !o_rewrite.s_backup.empty();
     bool b_restored = true;

@@ -18,9 +18,29 @@
 #include "platform/platform.h"
 
 #include <atomic>
+#include <cstddef>
+#include <memory>
 #include <string>
 
 namespace ct_files {
+
+// The bytes read from the file beyond the holders' reading position: bytes
+// [n_begin, n_end) of pc_bytes come next, and the system's position stands
+// that many bytes further on. The file is held without sharing, so nobody
+// else sees the difference; a write first moves the system's position back
+// (b_SettleForWrite), and whatever rewinds or closes the file drops them.
+struct ReadAhead {
+    std::unique_ptr<char[]> pc_bytes; // n_room bytes, and two behind them for terminators
+    std::size_t n_room = 0;
+    std::size_t n_begin = 0;
+    std::size_t n_end = 0;
+
+    std::size_t n_Held() const { return n_end - n_begin; }
+    void v_Drop() {
+        pc_bytes.reset();
+        n_room = n_begin = n_end = 0;
+    }
+};
 
 struct Rewrite {
     HANDLE ho_file = INVALID_HANDLE_VALUE;   // none until opened, or after an open that failed
@@ -32,6 +52,7 @@ struct Rewrite {
     bool b_keep_backup = false;  // the backup is the only whole content: no commit deletes it
     std::string s_path;          // the file as the system resolves its name
     std::string s_backup;        // the backup's path; empty: no backup
+    ReadAhead o_ahead;           // shared by the holders, as their position is
     std::atomic<unsigned> n_holders{1};
     std::atomic<bool> b_ended{false};
 };
@@ -51,11 +72,12 @@ inline HANDLE ho_LiveFile(HANDLE ho_member) {
     return po_rewrite && !po_rewrite->b_ended && !po_rewrite->b_rolling_back ? po_rewrite->ho_file
                                                                              : INVALID_HANDLE_VALUE;
 }
-// Whether the delimiter search may read ahead and move back.
-inline bool b_CanMoveBack(HANDLE ho_member) {
-    const Rewrite *po_rewrite = po_Rewrite(ho_member);
-    return po_rewrite && po_rewrite->b_can_move_back;
-}
+// Brings the system's position back to the holders' reading position
+// before a write, so that the write lands where a reading of one byte at a
+// time would have left the file. A pipe or a device cannot move back and
+// needs not: reading and writing go separate ways there, and the bytes read
+// ahead stay for the next reads. False when the move fails.
+bool b_SettleForWrite(Rewrite &o_rewrite);
 
 // The path of the file that the system opens for the name; false when the
 // name names no file that can be opened (no full path, a device, a folder).

@@ -32,8 +32,10 @@
 //   opened for reading fails with ERROR_ACCESS_DENIED.
 // - SetFilePointer with FILE_CURRENT and a negative distance moves back on a
 //   file that GetFileType calls FILE_TYPE_DISK; the logic moves back on no
-//   other handle (pipes and devices cannot). SetEndOfFile cuts the file at
-//   the position.
+//   other handle (pipes and devices cannot). With a high part the distance
+//   and the position are 64-bit; a low part of all ones is then a failure
+//   only when the last error is not NO_ERROR, which the caller sets before.
+//   SetEndOfFile cuts the file at the position.
 // - FlushFileBuffers returns once the file's data is on the disk.
 //   MoveFileExA with MOVEFILE_WRITE_THROUGH returns once the new name is.
 // - GetFileTime and SetFileTime keep and restore the last-write time.

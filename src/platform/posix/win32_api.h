@@ -49,6 +49,9 @@ typedef unsigned char BOOLEAN;
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
 #define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000u
 
+// No error: what a caller sets before a call whose result alone cannot
+// tell failure (SetFilePointer with a high part).
+#define NO_ERROR 0
 // The last errors that say that a name does not exist.
 #define ERROR_FILE_NOT_FOUND ENOENT
 #define ERROR_PATH_NOT_FOUND ENOTDIR
