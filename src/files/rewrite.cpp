@@ -6,6 +6,7 @@
 #include "files/held_files.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
