@@ -280,8 +280,8 @@ enum et_ErrorCode : int {
  * but each read and write is whole.
  *
  * On Windows the error is shown in a modal message box. On Linux the
- * notice goes to standard error: the caption on one line, then the message;
- * the system error added to code 2 is errno with its strerror() text. */
+ * notice goes to standard error: the caption on one line, then the message,
+ * then "[OK]" on a line of its own; the system error added to code 2 is errno with its strerror() text. */
 class CTCOMMON_API CT_Errors {
   public:
     [[noreturn]] static void v_ThrowError(et_ErrorCode eo_code, const char *pc_parameter);
@@ -591,11 +591,14 @@ struct _browseinfoA;
  * On Linux the dialogs are asked on the terminal: the caption, and for the
  * file dialogs the initial name, go to standard error and the answer is
  * read from standard input, a line at a time. An empty line keeps the
- * initial name, the end of the input cancels; a typed file name without an
- * extension gets ".kdw" in the save dialog; the open dialogs take only
+ * initial name; Esc alone on a line, or the end of the input, cancels; a
+ * typed file name without an extension gets ".kdw" in the save dialog,
+ * which asks "Replace it? [y/N]" before taking an existing file (anything
+ * but y or yes asks for a name again); the open dialogs take only
  * existing files, the folder dialog only an existing folder (an empty line
  * cancels it); the multiple dialog reads names until an empty line, all in
- * one folder. */
+ * one folder. ctcommon-answer, installed with the library, answers them
+ * from a script (README). */
 class CTCOMMON_API CT_FilesDialog {
   public:
     /* 1 with the chosen folder's whole path (no separator added), else 0.

@@ -1,5 +1,7 @@
 // A small host program that asks every dialog in turn and prints what it
-// got; on Linux its answers are piped in (pipe_dialogs.sh).
+// got, then shows an error; on Linux its answers may be piped in
+// (pipe_dialogs.sh), and on both systems ctcommon-answer answers it
+// (answer_dialogs.sh).
 #include <ctcommon.h>
 
 #include <cstdio>
@@ -42,5 +44,7 @@ int main() {
     std::printf("cancel %d %s\n",
                 CT_FilesDialog::b_ChooseOpenFile(co_cancelled, co_filter, nullptr),
                 Text(co_cancelled));
+
+    CT_Errors::v_DisplayError(e_FileWriteFailed, Text(co_export));
     return 0;
 }

@@ -51,11 +51,16 @@ ShownNotice ShowAndRead(const std::function<void()> &action) {
     }
     const std::string s_output = ::testing::internal::GetCapturedStderr();
     ShownNotice o_notice;
+    // The notice: its caption line, its text, then the line of its button.
+    const std::string s_button = "\n[OK]\n";
     const std::size_t n_line_end = s_output.find('\n');
-    if (n_line_end == std::string::npos || s_output.back() != '\n') return o_notice;
+    if (n_line_end == std::string::npos || s_output.size() < n_line_end + s_button.size() ||
+        s_output.compare(s_output.size() - s_button.size(), s_button.size(), s_button) != 0)
+        return o_notice;
     o_notice.b_shown = true;
     o_notice.s_caption = s_output.substr(0, n_line_end);
-    o_notice.s_text = s_output.substr(n_line_end + 1, s_output.size() - n_line_end - 2);
+    o_notice.s_text =
+        s_output.substr(n_line_end + 1, s_output.size() - n_line_end - 1 - s_button.size());
     return o_notice;
 }
 

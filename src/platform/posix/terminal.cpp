@@ -11,24 +11,30 @@ namespace ct_terminal {
 
 namespace {
 
-// One line of standard input without its line end; false at the end of
-// the input.
-bool b_ReadLine(std::string *ps_line) {
+enum class Answer { e_Line, e_Cancel, e_End };
+
+// One line of standard input without its line end. Esc alone on a line
+// cancels the dialog, as Esc does a window; so does the end of the input.
+Answer eo_ReadLine(std::string *ps_line) {
     ps_line->clear();
     int c;
     while ((c = std::getchar()) != EOF && c != '\n')
         ps_line->push_back(static_cast<char>(c));
     if (c == EOF && ps_line->empty()) {
-        std::fputc('\n', stderr);
-        return false;
+        std::fputs("[Cancel: the input has ended]\n", stderr);
+        std::fflush(stderr);
+        return Answer::e_End;
     }
     if (!ps_line->empty() && ps_line->back() == '\r') ps_line->pop_back();
+    const bool b_cancel = *ps_line == "\x1b";
     if (!::isatty(0)) { // an answer piped in: shown after its prompt as if typed
-        std::fputs((*ps_line + "\n").c_str(), stderr);
+        std::fputs(b_cancel ? "[Cancel]\n" : (*ps_line + "\n").c_str(), stderr);
         std::fflush(stderr);
     }
-    return true;
+    return b_cancel ? Answer::e_Cancel : Answer::e_Line;
 }
+
+bool b_ReadLine(std::string *ps_line) { return eo_ReadLine(ps_line) == Answer::e_Line; }
 
 void v_Say(const std::string &s_text) {
     std::fputs(s_text.c_str(), stderr);
@@ -108,8 +114,8 @@ std::vector<std::string> as_AskFiles(const FileQuestion &o_question) {
     std::vector<std::string> as_full;
     std::string s_first_folder; // every name must be in the first one's folder
     std::string s_name;
-    bool b_input_left;
-    while ((b_input_left = b_ReadLine(&s_name)) && !s_name.empty()) {
+    Answer eo_answer;
+    while ((eo_answer = eo_ReadLine(&s_name)) == Answer::e_Line && !s_name.empty()) {
         const std::string s_full = s_Chosen(s_initial, s_name);
         if (!b_Is(s_full, S_IFREG)) {
             v_Say(s_name + " is not an existing file.\n");
@@ -120,9 +126,10 @@ std::vector<std::string> as_AskFiles(const FileQuestion &o_question) {
             as_full.push_back(s_full);
         }
     }
+    if (eo_answer == Answer::e_Cancel) return {};
     if (as_full.empty()) { // an empty first line keeps the initial name
         const std::string s_full = s_initial.empty() ? "" : s_FullPath(s_initial);
-        if (b_input_left && b_Is(s_full, S_IFREG)) as_full.push_back(s_full);
+        if (eo_answer == Answer::e_Line && b_Is(s_full, S_IFREG)) as_full.push_back(s_full);
     }
     return as_full;
 }

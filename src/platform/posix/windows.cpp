@@ -43,8 +43,9 @@ int GetWindowTextA(HWND ho_window, LPSTR pc_buffer, int n_max) {
 HWND GetActiveWindow() { return nullptr; }
 
 int MessageBoxA(HWND, LPCSTR pc_text, LPCSTR pc_caption, UINT) {
-    // The notice: its caption on one line, then its text.
-    std::fprintf(stderr, "%s\n%s\n", pc_caption ? pc_caption : "", pc_text ? pc_text : "");
+    // The notice: its caption on one line, then its text, then the button
+    // that a box of one button is closed with.
+    std::fprintf(stderr, "%s\n%s\n[OK]\n", pc_caption ? pc_caption : "", pc_text ? pc_text : "");
     std::fflush(stderr);
     return IDOK;
 }
