@@ -1,17 +1,17 @@
 # Installs the build into a staging prefix, builds examples/ against it with
-# find_package as a separate project, and runs the example host, its save
-# dialog answered: on Linux through standard input, on Windows by a driver
-# that works the real dialog. Then builds and runs examples/two_line_host,
+# find_package as a separate project, and runs the example host, its
+# dialogs and error box answered by the installed ctcommon-answer from the
+# example's script: on Linux on the terminal, on Windows in the real
+# windows. Then builds and runs examples/two_line_host,
 # whose project only finds the package and links the library: on Windows the
 # DLLs are found through WINEPATH, not copied.
 #   -DSTEP=build|run -DBUILD_DIR -DSOURCE_DIR -DWORK_DIR [-DTOOLCHAIN]
-#   [-DEMULATOR] [-DDRIVER] [-DCXX_FLAGS]
+#   [-DEMULATOR] [-DWINDOWS] [-DCXX_FLAGS]
 # STEP build installs and builds both hosts, so that a build whose programs
 # cannot run here still compiles and links them; STEP run runs what it
 # built. TOOLCHAIN is the build's toolchain file, EMULATOR the command that
 # runs its programs (Wine, or qemu for 32-bit Linux), its words joined with
-# "|"; DRIVER, the program that works the real dialogs, is given for the
-# Windows builds alone.
+# "|"; WINDOWS is set for the Windows builds.
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   message("${out}${err}")
@@ -52,7 +52,7 @@ if(STEP STREQUAL "build")
   file(REMOVE_RECURSE ${WORK_DIR})
   file(MAKE_DIRECTORY ${WORK_DIR})
   run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${stage})
-  if(NOT DRIVER)
+  if(NOT WINDOWS)
     # pkg-config finds the same library.
     set(ENV{PKG_CONFIG_PATH} ${stage}/lib/pkgconfig)
     run(pkg-config --cflags --libs ctcommon)
@@ -65,7 +65,7 @@ if(STEP STREQUAL "build")
   # The host of two lines: the target alone must bring what it needs to link
   # and to catch the library's errors.
   build_host(${SOURCE_DIR}/two_line_host ${WORK_DIR}/two_line_host)
-  if(DRIVER)
+  if(WINDOWS)
     file(GLOB copied_dlls ${WORK_DIR}/two_line_host/*.dll)
     if(copied_dlls)
       message(FATAL_ERROR "the two-line host has DLLs beside it: ${copied_dlls}")
@@ -76,33 +76,34 @@ elseif(NOT STEP STREQUAL "run")
   message(FATAL_ERROR "STEP must be build or run, not '${STEP}'")
 endif()
 
-set(expected "Annual report" "Catalogue" "caught error 17" "cancelled: the file is back")
-if(DRIVER)
+set(expected "Annual report" "Catalogue" "caught error 17" "cancelled: the file is back"
+    "message box \"Error\": An error occured when opening the file")
+# The installed ctcommon-answer works the host's dialogs from the example's
+# script, the same on every build, in the work folder that its names are
+# taken from.
+if(WINDOWS)
+  set(driver ${stage}/bin/ctcommon-answer.exe)
+  set(host ${WORK_DIR}/build/export_host.exe)
   # The work folder as Wine names it: drive Z: is the root of the file system.
-  string(REPLACE "/" "\\" windows_work_dir "Z:${WORK_DIR}")
-  file(COPY ${DRIVER} DESTINATION ${WORK_DIR}/build)
-  get_filename_component(driver_name ${DRIVER} NAME)
-  execute_process(COMMAND ${emulator} ${WORK_DIR}/build/${driver_name}
-                          ${WORK_DIR}/build/export_host.exe "${windows_work_dir}\\day"
-                          "${windows_work_dir}\\host-output.txt"
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE output ERROR_VARIABLE err TIMEOUT 180)
-  list(APPEND expected "message box \"Error\": An error occured when opening the file"
-       "from ${windows_work_dir}\\: day.kdw" "folder: ")
+  string(REPLACE "/" "\\" work_dir_seen "Z:${WORK_DIR}")
+  list(APPEND expected "from ${work_dir_seen}\\: day.kdw")
 else()
-  # The export file, then the same file added, then a folder.
-  file(WRITE ${WORK_DIR}/answer "${WORK_DIR}/day\n${WORK_DIR}/day.kdw\n\n${WORK_DIR}\n")
-  execute_process(COMMAND ${emulator} ${WORK_DIR}/build/export_host INPUT_FILE ${WORK_DIR}/answer
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE output ERROR_VARIABLE err TIMEOUT 180)
-  list(APPEND expected "Chosen: ${WORK_DIR}/day.kdw" "from ${WORK_DIR}/: day.kdw"
-       "folder: ${WORK_DIR}")
+  set(driver ${stage}/bin/ctcommon-answer)
+  set(host ${emulator} ${WORK_DIR}/build/export_host)
+  set(work_dir_seen ${WORK_DIR})
+  list(APPEND expected "Chosen: ${WORK_DIR}/day.kdw" "from ${WORK_DIR}/: day.kdw")
 endif()
+list(APPEND expected "folder: ${work_dir_seen}")
+execute_process(COMMAND ${emulator} ${driver} ${SOURCE_DIR}/export_host.answers ${host}
+                WORKING_DIRECTORY ${WORK_DIR}
+                RESULT_VARIABLE rc OUTPUT_VARIABLE output ERROR_VARIABLE err TIMEOUT 180)
 message("${output}${err}")
 if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "export_host failed (${rc})")
+  message(FATAL_ERROR "export_host under ctcommon-answer failed (${rc})")
 endif()
 expect_lines(export_host "${output}" ${expected})
 
-if(DRIVER)
+if(WINDOWS)
   string(REPLACE "/" "\\" windows_bin "Z:${stage}/bin")
   set(ENV{WINEPATH} "${windows_bin}")
   run(${emulator} ${WORK_DIR}/two_line_host/two_line_host.exe)
