@@ -3,10 +3,11 @@
 # and the machine lacks: the native toolchain with GoogleTest, its 32-bit
 # libraries (g++-multilib) with qemu's user-mode emulator for machines that
 # run no 32-bit programs, the ABI tools (abidw, abidiff) that compare the
-# interface with its baseline, a virtual display with the tools that drive
-# and photograph Wine's windows, clang with its fuzzing runtime (fuzz/), the
-# MinGW-w64 cross compilers, and Wine to run the Windows tests (32-bit, and
-# 64-bit for machines that run no 32-bit programs).
+# interface with its baseline, a virtual display with a window manager and
+# the tools that drive and photograph Wine's windows, clang with its
+# fuzzing runtime (fuzz/), the MinGW-w64 cross compilers, and Wine to run
+# the Windows tests (32-bit, and 64-bit for machines that run no 32-bit
+# programs).
 set -euo pipefail
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
@@ -14,7 +15,7 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install o
 missing=()
 for package in cmake ninja-build g++ g++-multilib qemu-user-static binutils pkg-config \
                libgtest-dev googletest libbenchmark-dev util-linux \
-               abigail-tools xvfb xdotool imagemagick fonts-wine \
+               abigail-tools xvfb openbox x11-utils xdotool imagemagick fonts-wine \
                clang libclang-rt-14-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64; do
   installed "$package" || missing+=("$package")
 done
