@@ -8,22 +8,15 @@
 # STEP build makes, checks and unpacks the archive (unless THREADS is given:
 # then it uses the one unpacked before) and builds the host from it, so that
 # a build whose programs cannot run here still compiles and links it; run
-# runs what build built. FILES are the paths that the
-# archive must hold under its top folder, PACKAGE_TOOLCHAIN the path of
-# its toolchain file there (Windows), TOOLCHAIN the build's own toolchain
-# file otherwise (32-bit Linux). THREADS chooses the thread model of the
+# runs what build built. FILES are the paths that the archive must hold
+# under its top folder, PACKAGE_TOOLCHAIN the path of its toolchain file
+# there (Windows), TOOLCHAIN the build's own toolchain file otherwise (32-bit
+# Linux). THREADS chooses the thread model of the
 # mingw-w64 compilers that build the host (posix unless given). EMULATOR is
 # the command that runs the build's programs, its words joined with "|".
 cmake_minimum_required(VERSION 3.21)
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  message("${out}${err}")
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "failed (${rc}): ${ARGN}")
-  endif()
-  set(output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/host_project.cmake)
 
 set(package ${WORK_DIR}/unpacked/${PACKAGE_NAME})
 if(THREADS)
@@ -76,21 +69,13 @@ if(STEP STREQUAL "build" AND NOT THREADS)
 endif()
 if(STEP STREQUAL "build")
   file(REMOVE_RECURSE ${host_dir})
-  set(configure ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${host_dir} -G Ninja
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_PREFIX_PATH=${package})
   if(PACKAGE_TOOLCHAIN)
-    list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${package}/${PACKAGE_TOOLCHAIN})
-  elseif(TOOLCHAIN)
-    list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
+    set(TOOLCHAIN ${package}/${PACKAGE_TOOLCHAIN})
   endif()
   if(THREADS)
-    list(APPEND configure -DCTCOMMON_MINGW_THREADS=${THREADS})
+    set(threads_arg -DCTCOMMON_MINGW_THREADS=${THREADS})
   endif()
-  if(CXX_FLAGS)
-    list(APPEND configure "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}")
-  endif()
-  run(${configure})
-  run(${CMAKE_COMMAND} --build ${host_dir})
+  build_host(${SOURCE_DIR} ${host_dir} ${package} ${threads_arg})
   if(THREADS)
     # The host was built by the compilers of that thread model: the win32
     # one's runtime needs no libwinpthread.
@@ -119,9 +104,4 @@ if(PACKAGE_TOOLCHAIN)
 else()
   run(${emulator} ${host_dir}/two_line_host)
 endif()
-foreach(line "caught error 17" "line2 equal")
-  string(FIND "${output}" "${line}" at)
-  if(at EQUAL -1)
-    message(FATAL_ERROR "missing from the output of two_line_host: ${line}")
-  endif()
-endforeach()
+expect_lines(two_line_host "${output}" "caught error 17" "line2 equal")
