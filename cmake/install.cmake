@@ -31,17 +31,27 @@ install(FILES
 
 if(WIN32)
   install(FILES ${CTCOMMON_MINGW_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The toolchain file of the DLL's processor, with the part that it
+  # includes, so that a host builds from Linux with the DLL's compilers.
+  set(CTCOMMON_TOOLCHAIN_NAME toolchain-mingw-${CMAKE_SYSTEM_PROCESSOR}.cmake)
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/mingw-${CMAKE_SYSTEM_PROCESSOR}.cmake
+          DESTINATION ${CTCOMMON_CMAKE_DIR} RENAME ${CTCOMMON_TOOLCHAIN_NAME})
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/mingw.cmake DESTINATION ${CTCOMMON_CMAKE_DIR})
+  # The package's path of that file, for the tests that build hosts.
+  set(CTCOMMON_INSTALLED_TOOLCHAIN ${CTCOMMON_CMAKE_DIR}/${CTCOMMON_TOOLCHAIN_NAME})
+  set(CTCOMMON_DOC_DIR .)
 else()
-  # pkg-config, for builds without CMake. The prefix is the one that the
-  # package is installed under (cmake --install --prefix).
-  install(CODE "
-    set(CMAKE_INSTALL_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
-    set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
-    set(CMAKE_INSTALL_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
-    set(PROJECT_DESCRIPTION \"${PROJECT_DESCRIPTION}\")
-    set(PROJECT_VERSION \"${PROJECT_VERSION}\")
-    configure_file(\"${PROJECT_SOURCE_DIR}/cmake/ctcommon.pc.in\"
-                   \"${PROJECT_BINARY_DIR}/ctcommon.pc\" @ONLY)
-    file(INSTALL \"${PROJECT_BINARY_DIR}/ctcommon.pc\"
-         DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\")")
+  # pkg-config, for builds without CMake. The prefix is found from the
+  # file's own folder, so the package works wherever it is unpacked.
+  file(RELATIVE_PATH CTCOMMON_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+  string(REGEX REPLACE "/$" "" CTCOMMON_PC_TO_PREFIX "${CTCOMMON_PC_TO_PREFIX}")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/ctcommon.pc.in ${PROJECT_BINARY_DIR}/ctcommon.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/ctcommon.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  set(CTCOMMON_DOC_DIR ${CMAKE_INSTALL_DOCDIR})
 endif()
+
+# The notes and the licence: at the root of a Windows package, in the
+# documentation folder on Linux.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+              ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CTCOMMON_DOC_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/reference.md DESTINATION ${CTCOMMON_DOC_DIR}/docs)

@@ -1,4 +1,5 @@
-# The 32-bit Windows DLL: what host modules run.
+# The 32-bit Windows DLL, and the host modules that load it (the package
+# installs this file as toolchain-mingw-i686.cmake).
 set(CTCOMMON_MINGW_ARCH i686)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
 # SSE2, which every x86 processor since the Pentium 4 has and Windows 8 and

@@ -36,8 +36,10 @@ for preset in "${presets[@]}"; do
     configure win32
     cmake --build --preset win32
     echo "=== win32 checks that need no Windows program to run: the DLL's interface and"
-    echo "    baseline, and the example hosts built against the installed package"
-    ctest --test-dir build/win32 -R '^(library_interface|abi_baseline|example_build)_test$' \
+    echo "    baseline, the example hosts built against the installed package, and the"
+    echo "    two-line host built from the release archive (also by the win32-threads compilers)"
+    ctest --test-dir build/win32 \
+          -R '^(library_interface|abi_baseline|example_build|release_archive_build|host_thread_model_build)_test$' \
           --output-on-failure || status=1
     continue
   fi
