@@ -1,5 +1,6 @@
 # Steps of the tests that build a host project against an installed package
-# and run it (cmake -P scripts): included by run_release_archive.cmake.
+# and run it (cmake -P scripts): included by run_example_host.cmake and
+# run_release_archive.cmake.
 
 # Runs a command, shows its output and fails with it; its standard output
 # is left in `output`.

@@ -6,47 +6,21 @@
 # whose project only finds the package and links the library: on Windows the
 # DLLs are found through WINEPATH, not copied.
 #   -DSTEP=build|run -DBUILD_DIR -DSOURCE_DIR -DWORK_DIR [-DTOOLCHAIN]
-#   [-DEMULATOR] [-DWINDOWS] [-DCXX_FLAGS]
+#   [-DEMULATOR] [-DWINDOWS] [-DPACKAGE_TOOLCHAIN] [-DCXX_FLAGS]
 # STEP build installs and builds both hosts, so that a build whose programs
 # cannot run here still compiles and links them; STEP run runs what it
 # built. TOOLCHAIN is the build's toolchain file, EMULATOR the command that
 # runs its programs (Wine, or qemu for 32-bit Linux), its words joined with
-# "|"; WINDOWS is set for the Windows builds.
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  message("${out}${err}")
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "failed (${rc}): ${ARGN}")
-  endif()
-  set(output "${out}" PARENT_SCOPE)
-endfunction()
-
-# Configures and builds a host project against the staged package.
-function(build_host source_dir build_dir)
-  set(configure ${CMAKE_COMMAND} -S ${source_dir} -B ${build_dir} -G Ninja
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_PREFIX_PATH=${stage})
-  if(TOOLCHAIN)
-    list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
-  endif()
-  if(CXX_FLAGS)
-    list(APPEND configure "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}")
-  endif()
-  run(${configure})
-  run(${CMAKE_COMMAND} --build ${build_dir})
-endfunction()
-
-# Fails unless every line given is in the output of the host named.
-function(expect_lines host output)
-  foreach(line IN LISTS ARGN)
-    string(FIND "${output}" "${line}" at)
-    if(at EQUAL -1)
-      message(FATAL_ERROR "missing from the output of ${host}: ${line}")
-    endif()
-  endforeach()
-endfunction()
+# "|"; WINDOWS is set for the Windows builds, and PACKAGE_TOOLCHAIN, the
+# package's own toolchain file (relative to the prefix), replaces TOOLCHAIN.
+include(${CMAKE_CURRENT_LIST_DIR}/host_project.cmake)
 
 set(stage ${WORK_DIR}/stage)
 string(REPLACE "|" ";" emulator "${EMULATOR}")
+# A Windows host is built with the toolchain file that the package installs.
+if(PACKAGE_TOOLCHAIN)
+  set(TOOLCHAIN ${stage}/${PACKAGE_TOOLCHAIN})
+endif()
 
 if(STEP STREQUAL "build")
   file(REMOVE_RECURSE ${WORK_DIR})
@@ -61,10 +35,10 @@ if(STEP STREQUAL "build")
       message(FATAL_ERROR "pkg-config does not name the library")
     endif()
   endif()
-  build_host(${SOURCE_DIR} ${WORK_DIR}/build)
+  build_host(${SOURCE_DIR} ${WORK_DIR}/build ${stage})
   # The host of two lines: the target alone must bring what it needs to link
   # and to catch the library's errors.
-  build_host(${SOURCE_DIR}/two_line_host ${WORK_DIR}/two_line_host)
+  build_host(${SOURCE_DIR}/two_line_host ${WORK_DIR}/two_line_host ${stage})
   if(WINDOWS)
     file(GLOB copied_dlls ${WORK_DIR}/two_line_host/*.dll)
     if(copied_dlls)
