@@ -31,6 +31,10 @@ install(FILES
 
 if(WIN32)
   install(FILES ${CTCOMMON_MINGW_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # Runs the package's programs and hosts under Wine on Linux, each under
+  # the loader of its processor.
+  install(PROGRAMS ${PROJECT_SOURCE_DIR}/cmake/ctcommon-wine.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
+          RENAME ctcommon-wine)
   # The toolchain file of the DLL's processor, with the part that it
   # includes, so that a host builds from Linux with the DLL's compilers.
   set(CTCOMMON_TOOLCHAIN_NAME toolchain-mingw-${CMAKE_SYSTEM_PROCESSOR}.cmake)

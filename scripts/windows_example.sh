@@ -1,8 +1,9 @@
 # Sourced by main.sh and screens.sh: builds and installs the Windows build
 # that this machine can run (the 32-bit DLL; the 64-bit one where Wine's
-# 32-bit loader does not start), builds examples/ against it as a host
-# module is built, and the driver that answers its dialogs. Sets `win` (the
-# preset) and `arch` (the processor).
+# 32-bit loader does not start) into build/stage-<preset>, and builds
+# examples/ against that package as a host module is built, with the
+# package's own toolchain file. Sets `win` (the preset) and `arch` (the
+# processor).
 build_windows_example() {
   win=win32 arch=i686
   if ! wine --version >/dev/null 2>&1; then
@@ -10,11 +11,11 @@ build_windows_example() {
     win=win64 arch=x86_64
   fi
   cmake --preset "$win" >/dev/null
-  cmake --build --preset "$win" --target ctcommon drive_export_host
+  cmake --build --preset "$win" --target ctcommon ctcommon_answer
   cmake --install "build/$win" --prefix "build/stage-$win" >/dev/null
   echo "=== building examples/ for Windows against the installed DLL (build/stage-$win)"
   cmake -S examples -B "build/examples-$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$arch.cmake" \
+        -DCMAKE_TOOLCHAIN_FILE="$PWD/build/stage-$win/lib/cmake/ctcommon/toolchain-mingw-$arch.cmake" \
         -DCMAKE_PREFIX_PATH="$PWD/build/stage-$win" >/dev/null
   cmake --build "build/examples-$win"
 }

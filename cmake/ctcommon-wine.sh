@@ -1,0 +1,77 @@
+#!/bin/sh
+# ctcommon-wine: runs a Windows program of the package under Wine on Linux.
+#   ctcommon-wine PROGRAM.exe [ARGUMENTS...]
+# The program's own processor picks Wine's loader: a 64-bit program runs
+# under the 64-bit loader, which plain `wine` does not choose on Debian, a
+# 32-bit one under the 32-bit loader (which needs a kernel that runs 32-bit
+# programs). ctcommon.dll and its runtime DLLs are found in the folder of
+# this script (the package's bin folder), through WINEPATH.
+#
+# The prefix is WINEPREFIX, else one of this user's for the processor
+# (~/.cache/ctcommon-wine-ARCH). A prefix that it creates has Wine's null
+# graphics driver when DISPLAY is unset, so that windows, message boxes and
+# dialogs exist without a display (ctcommon-answer works them), and its X11
+# driver when DISPLAY is set; CTCOMMON_WINE_GRAPHICS=null|x11 decides
+# instead. Help viewers are switched off: a help request returns at once.
+set -e
+if [ $# -lt 1 ]; then
+  echo "usage: ctcommon-wine PROGRAM.exe [ARGUMENTS...]" >&2
+  exit 2
+fi
+program=$1
+if [ ! -f "$program" ]; then
+  echo "ctcommon-wine: no program $program" >&2
+  exit 2
+fi
+
+# The machine field of the PE header, whose offset is at 0x3C.
+pe=$(od -An -t u4 -j 60 -N 4 "$program" | tr -d ' ')
+machine=$(od -An -t x2 -j $((pe + 4)) -N 2 "$program" | tr -d ' ')
+case $machine in
+8664) arch=x86_64 ;;
+014c) arch=i686 ;;
+*)
+  echo "ctcommon-wine: $program is not a 32-bit or 64-bit x86 Windows program" >&2
+  exit 2
+  ;;
+esac
+
+if [ "$arch" = x86_64 ]; then
+  for loader in /usr/lib/wine/wine64 "$(command -v wine64 || true)"; do
+    [ -x "$loader" ] && break
+  done
+  export WINELOADER="$loader"
+  [ -x /usr/lib/wine/wineserver64 ] && export WINESERVER=/usr/lib/wine/wineserver64
+else
+  loader=wine
+  if ! wine --version >/dev/null 2>&1; then
+    echo "ctcommon-wine: Wine's 32-bit loader does not start here (the kernel runs no" >&2
+    echo "32-bit programs?): run a 64-bit build of the program instead" >&2
+    exit 2
+  fi
+fi
+export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/ctcommon-wine-$arch}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="winhlp32.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+bin=$(cd "$(dirname "$0")" && pwd)
+if [ -f "$bin/ctcommon.dll" ]; then
+  export WINEPATH="Z:$(printf '%s' "$bin" | tr / '\\')${WINEPATH:+;$WINEPATH}"
+fi
+if [ -z "${CTCOMMON_WINE_GRAPHICS:-}" ]; then
+  if [ -n "${DISPLAY:-}" ]; then CTCOMMON_WINE_GRAPHICS=x11; else CTCOMMON_WINE_GRAPHICS=null; fi
+fi
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/.ctcommon-ready" ]; then
+    # No Mono or Gecko installers: nothing here needs them.
+    WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" wineboot -i >/dev/null 2>&1
+    if [ "$CTCOMMON_WINE_GRAPHICS" = null ]; then
+      "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    fi
+    "${WINESERVER:-wineserver}" -w
+    touch "$WINEPREFIX/.ctcommon-ready"
+  fi
+) 9>"$WINEPREFIX.lock"
+exec "$loader" "$@"
