@@ -99,8 +99,9 @@ class CTCOMMON_API CT_String {
     void operator=(HWND const ho_window);
 
     /* A null text counts as empty; a text inside this string's own buffer
-     * may be appended. "x" + co and co + s_text are texts too; s_text + co
-     * is a std::string. A std::string is appended up to its first zero. */
+     * may be appended. "pre" + co puts the text first. With a std::string,
+     * co + s_text is a CT_String and s_text + co a std::string; co + s_text
+     * and co += s_text append it up to its first zero byte. */
     void operator+=(const char *pc_text);
     CT_String operator+(const char *pc_text) const;
     /* The number is written as a signed 32-bit value: 4294967295 appends
@@ -166,7 +167,8 @@ class CTCOMMON_API CT_String {
     friend std::string operator+(const std::string &s_text, const CT_String &co_string) {
         return s_text + static_cast<const char *>(co_string);
     }
-    /* A template, so that only a text matches: 0 + co stays no text. */
+    /* (A template: a text matches, a literal 0 does not; 0 + co does not
+     * compile.) */
     template <class Char>
     friend typename std::enable_if<std::is_same<Char, char>::value, CT_String>::type
     operator+(const Char *pc_text, const CT_String &co_string) {
@@ -216,9 +218,9 @@ class CTCOMMON_API CT_String {
         return !(co_string == s_text);
     }
 #endif
-    /* !co is 1 for an empty text, as a null text counts as empty; if (co)
-     * does not compile (co's pointers would all do): write !co or
-     * !co.b_IsEmpty(). */
+    /* !co is 1 for an empty text (a null text counts as empty). if (co)
+     * does not compile, each pointer conversion being a candidate: write
+     * if (!co.b_IsEmpty()). */
     int operator!() const { return b_IsEmpty(); }
     /* Writes the current text: std::cout << co. */
     template <class Traits>
@@ -242,12 +244,14 @@ class CTCOMMON_API CT_String {
     operator unsigned char *();
     operator const char *() const;
     operator const unsigned char *() const;
+    /* A std::string is made explicitly: std::string s_text(co) or
+     * std::string(co); s_text = co assigns. std::string s_text = co does not
+     * compile: a conversion to std::string would make s_text = co (and in
+     * C++11 and C++14 std::string s_text(co)) ambiguous.
+     * From C++17 on, the current text up to its terminator converts
+     * implicitly to std::string_view: std::string_view o_view = co, and a
+     * CT_String where a std::string_view is taken. */
 #if defined(__cplusplus) && __cplusplus >= 201703L
-    /* The current text up to its terminator: std::string_view o_view = co,
-     * and a CT_String where a std::string_view is taken. A std::string is
-     * made explicitly, std::string s_text(co) or std::string(co):
-     * std::string s_text = co does not compile, since a conversion to
-     * std::string would make s_text = co, which works, ambiguous. */
     operator std::string_view() const { return static_cast<const char *>(*this); }
 #endif
 
