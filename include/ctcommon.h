@@ -33,6 +33,15 @@ typedef struct HINSTANCE__ *HINSTANCE;
 typedef void *HANDLE;
 #endif
 
+#if defined(__cplusplus) && __cplusplus >= 201103L
+#include <iosfwd>
+#include <string>
+#include <type_traits>
+#endif
+#if defined(__cplusplus) && __cplusplus >= 201703L
+#include <string_view>
+#endif
+
 #if defined(_WIN32)
 #if defined(CTCOMMON_BUILDING)
 #define CTCOMMON_API __declspec(dllexport)
@@ -65,6 +74,22 @@ class CTCOMMON_API CT_String {
      * gives an empty string of capacity 512 and loads nothing. */
     CT_String(HINSTANCE ho_module, unsigned n_id, CT_String co_marker, const char *pc_parameter);
     ~CT_String();
+#if defined(__cplusplus) && __cplusplus >= 201103L
+    /* Every byte of a std::string or std::string_view, as with an explicit
+     * size (a zero byte ends the text; a list may come so). Implicit:
+     * CT_String co = s_text, and a std::string where a CT_String is taken. */
+    CT_String(const std::string &s_text)
+        : CT_String(s_text.c_str(), (s_text.size() >> 16 >> 16)
+                                        ? 0xFFFFFFFFu
+                                        : static_cast<unsigned>(s_text.size())) {}
+#if __cplusplus >= 201703L
+    /* (Size 0 would measure the bytes behind an empty view.) */
+    CT_String(std::string_view s_text)
+        : CT_String(s_text.empty() ? "" : s_text.data(),
+                    (s_text.size() >> 16 >> 16) ? 0xFFFFFFFFu
+                                                : static_cast<unsigned>(s_text.size())) {}
+#endif
+#endif
 
     /* Assignments return nothing and cannot be chained. A null text counts
      * as the empty text. */
@@ -74,12 +99,16 @@ class CTCOMMON_API CT_String {
     void operator=(HWND const ho_window);
 
     /* A null text counts as empty; a text inside this string's own buffer
-     * may be appended. */
+     * may be appended. "pre" + co puts the text first. With a std::string,
+     * co + s_text is a CT_String and s_text + co a std::string; co + s_text
+     * and co += s_text append it up to its first zero byte. */
     void operator+=(const char *pc_text);
     CT_String operator+(const char *pc_text) const;
     /* The number is written as a signed 32-bit value: 4294967295 appends
-     * "-1". Any integer type may be given (co + 7 appends "7", co + -5
-     * "-5"); a wider one is cut to its low 32 bits. */
+     * "-1". Any integer type but the character types may be given, bool
+     * too ("1" or "0"): co + 7 and co += 7 append "7", co + -5 "-5", and
+     * co += 0 "0" (a null text is nullptr; NULL may be a number). A wider
+     * one is cut to its low 32 bits. */
     CT_String operator+(unsigned n_number) const;
     CT_String operator+(int i_number) const { return *this + static_cast<unsigned>(i_number); }
     CT_String operator+(long i_number) const { return *this + static_cast<unsigned>(i_number); }
@@ -92,6 +121,58 @@ class CTCOMMON_API CT_String {
     }
     CT_String operator+(unsigned long long n_number) const {
         return *this + static_cast<unsigned>(n_number);
+    }
+    void operator+=(int i_number) { *this += static_cast<unsigned>(i_number); }
+    void operator+=(unsigned n_number) {
+        const CT_String co_digits = CT_String() + n_number;
+        *this += static_cast<const char *>(co_digits);
+    }
+    void operator+=(long i_number) { *this += static_cast<unsigned>(i_number); }
+    void operator+=(unsigned long n_number) { *this += static_cast<unsigned>(n_number); }
+    void operator+=(long long i_number) { *this += static_cast<unsigned>(i_number); }
+    void operator+=(unsigned long long n_number) { *this += static_cast<unsigned>(n_number); }
+
+    /* A char is appended as the character, as to a std::string: co + 'x'
+     * and co += 'x' append "x" ('\0' appends nothing). The other character
+     * types do not compile: signed and unsigned char are also int8_t and
+     * uint8_t, so write char(c) or int(n); a wide or UTF character has no
+     * byte of this character set. */
+    CT_String operator+(char c_char) const {
+        const char ac_text[2] = {c_char, 0};
+        return *this + ac_text;
+    }
+    void operator+=(char c_char) {
+        const char ac_text[2] = {c_char, 0};
+        *this += ac_text;
+    }
+    CT_String operator+(signed char) const = delete;
+    CT_String operator+(unsigned char) const = delete;
+    CT_String operator+(wchar_t) const = delete;
+    CT_String operator+(char16_t) const = delete;
+    CT_String operator+(char32_t) const = delete;
+    void operator+=(signed char) = delete;
+    void operator+=(unsigned char) = delete;
+    void operator+=(wchar_t) = delete;
+    void operator+=(char16_t) = delete;
+    void operator+=(char32_t) = delete;
+#if defined(__cpp_char8_t)
+    CT_String operator+(char8_t) const = delete;
+    void operator+=(char8_t) = delete;
+#endif
+
+    void operator+=(const std::string &s_text) { *this += s_text.c_str(); }
+    friend CT_String operator+(const CT_String &co_string, const std::string &s_text) {
+        return co_string + s_text.c_str();
+    }
+    friend std::string operator+(const std::string &s_text, const CT_String &co_string) {
+        return s_text + static_cast<const char *>(co_string);
+    }
+    /* (A template: a text matches, a literal 0 does not; 0 + co does not
+     * compile.) */
+    template <class Char>
+    friend typename std::enable_if<std::is_same<Char, char>::value, CT_String>::type
+    operator+(const Char *pc_text, const CT_String &co_string) {
+        return CT_String(pc_text) + static_cast<const char *>(co_string);
     }
 #endif
 
@@ -108,6 +189,46 @@ class CTCOMMON_API CT_String {
     friend int operator!=(const char *pc_text, const CT_String &co_string) {
         return !(co_string == pc_text);
     }
+#if defined(__cplusplus) && __cplusplus >= 201103L
+    /* A std::string (or std::string_view) is equal when it holds exactly
+     * the text, as std::string(co) does: one with a zero byte never is. */
+    friend int operator==(const CT_String &co_string, const std::string &s_text) {
+        return s_text.compare(static_cast<const char *>(co_string)) == 0;
+    }
+    friend int operator==(const std::string &s_text, const CT_String &co_string) {
+        return co_string == s_text;
+    }
+    friend int operator!=(const CT_String &co_string, const std::string &s_text) {
+        return !(co_string == s_text);
+    }
+    friend int operator!=(const std::string &s_text, const CT_String &co_string) {
+        return !(co_string == s_text);
+    }
+#if __cplusplus >= 201703L
+    friend int operator==(const CT_String &co_string, std::string_view s_text) {
+        return s_text == static_cast<const char *>(co_string);
+    }
+    friend int operator==(std::string_view s_text, const CT_String &co_string) {
+        return co_string == s_text;
+    }
+    friend int operator!=(const CT_String &co_string, std::string_view s_text) {
+        return !(co_string == s_text);
+    }
+    friend int operator!=(std::string_view s_text, const CT_String &co_string) {
+        return !(co_string == s_text);
+    }
+#endif
+    /* !co is 1 for an empty text (a null text counts as empty). if (co)
+     * does not compile, each pointer conversion being a candidate: write
+     * if (!co.b_IsEmpty()). */
+    int operator!() const { return b_IsEmpty(); }
+    /* Writes the current text: std::cout << co. */
+    template <class Traits>
+    friend std::basic_ostream<char, Traits> &operator<<(std::basic_ostream<char, Traits> &o_stream,
+                                                        const CT_String &co_string) {
+        return o_stream << static_cast<const char *>(co_string);
+    }
+#endif
 
     /* Characters of the given text, or of the current text when null. */
     unsigned n_GetLength(const char *pc_text = 0) const;
@@ -123,6 +244,16 @@ class CTCOMMON_API CT_String {
     operator unsigned char *();
     operator const char *() const;
     operator const unsigned char *() const;
+    /* A std::string is made explicitly: std::string s_text(co) or
+     * std::string(co); s_text = co assigns. std::string s_text = co does not
+     * compile: a conversion to std::string would make s_text = co (and in
+     * C++11 and C++14 std::string s_text(co)) ambiguous.
+     * From C++17 on, the current text up to its terminator converts
+     * implicitly to std::string_view: std::string_view o_view = co, and a
+     * CT_String where a std::string_view is taken. */
+#if defined(__cplusplus) && __cplusplus >= 201703L
+    operator std::string_view() const { return static_cast<const char *>(*this); }
+#endif
 
     /* Makes the room at least n_size bytes and empties the text. */
     void v_SetSize(unsigned n_size);
