@@ -105,10 +105,11 @@ class CTCOMMON_API CT_String {
     void operator+=(const char *pc_text);
     CT_String operator+(const char *pc_text) const;
     /* The number is written as a signed 32-bit value: 4294967295 appends
-     * "-1". Any integer type but the character types may be given, bool
-     * too ("1" or "0"): co + 7 and co += 7 append "7", co + -5 "-5", and
-     * co += 0 "0" (a null text is nullptr; NULL may be a number). A wider
-     * one is cut to its low 32 bits. */
+     * "-1". Any integer type but the wide and UTF characters may be given,
+     * bool too ("1" or "0"), char being the character (below): co + 7 and
+     * co += 7 append "7", co + -5 "-5", and co += 0 "0" (a null text is
+     * nullptr; NULL may be a number). A wider one is cut to its low 32
+     * bits. */
     CT_String operator+(unsigned n_number) const;
     CT_String operator+(int i_number) const { return *this + static_cast<unsigned>(i_number); }
     CT_String operator+(long i_number) const { return *this + static_cast<unsigned>(i_number); }
@@ -133,10 +134,11 @@ class CTCOMMON_API CT_String {
     void operator+=(unsigned long long n_number) { *this += static_cast<unsigned>(n_number); }
 
     /* A char is appended as the character, as to a std::string: co + 'x'
-     * and co += 'x' append "x" ('\0' appends nothing). The other character
-     * types do not compile: signed and unsigned char are also int8_t and
-     * uint8_t, so write char(c) or int(n); a wide or UTF character has no
-     * byte of this character set. */
+     * and co += 'x' append "x" ('\0' appends nothing). signed char and
+     * unsigned char are the small integers int8_t and uint8_t, appended as
+     * numbers like every other integer type (co + uint8_t(7) appends "7"):
+     * write char(c) for their character. Wide and UTF characters do not
+     * compile: they have no byte of this character set. */
     CT_String operator+(char c_char) const {
         const char ac_text[2] = {c_char, 0};
         return *this + ac_text;
@@ -145,13 +147,9 @@ class CTCOMMON_API CT_String {
         const char ac_text[2] = {c_char, 0};
         *this += ac_text;
     }
-    CT_String operator+(signed char) const = delete;
-    CT_String operator+(unsigned char) const = delete;
     CT_String operator+(wchar_t) const = delete;
     CT_String operator+(char16_t) const = delete;
     CT_String operator+(char32_t) const = delete;
-    void operator+=(signed char) = delete;
-    void operator+=(unsigned char) = delete;
     void operator+=(wchar_t) = delete;
     void operator+=(char16_t) = delete;
     void operator+=(char32_t) = delete;
@@ -412,7 +410,8 @@ enum et_ErrorCode : int {
  *
  * On Windows the error is shown in a modal message box. On Linux the
  * notice goes to standard error: the caption on one line, then the message,
- * then "[OK]" on a line of its own; the system error added to code 2 is errno with its strerror() text. */
+ * then "[OK]" on a line of its own; the system error added to code 2 is
+ * errno with its strerror() text. */
 class CTCOMMON_API CT_Errors {
   public:
     [[noreturn]] static void v_ThrowError(et_ErrorCode eo_code, const char *pc_parameter);

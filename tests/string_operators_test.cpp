@@ -48,20 +48,21 @@ struct ZeroPlus<T, std::void_t<decltype(0 + std::declval<T>())>> : std::true_typ
 using Co = CT_String &;
 using CoConst = const CT_String &;
 
-// Numbers of every integer type but the character types, and char itself.
+// Numbers of every integer type, the small ones (signed and unsigned
+// char) too, and char itself.
 template <class... T> constexpr bool b_AllAppend() {
     return ((Adds<Co, T>::value && Adds<CoConst, T>::value && AddsTo<CT_String, T>::value) && ...);
 }
 static_assert(b_AllAppend<bool, short, unsigned short, int, unsigned, long, unsigned long,
-                          long long, unsigned long long, std::size_t, std::int64_t, char>());
+                          long long, unsigned long long, std::size_t, std::int64_t, signed char,
+                          unsigned char, std::int8_t, std::uint8_t, char>());
 static_assert(std::is_same<decltype(std::declval<Co>() + 'x'), CT_String>::value);
-// Characters that are also small numbers, or of no byte character set.
+// Characters of no byte character set.
 template <class... T> constexpr bool b_NoneAppends() {
     return ((!Adds<Co, T>::value && !Adds<CoConst, T>::value && !AddsTo<CT_String, T>::value) &&
             ...);
 }
-static_assert(b_NoneAppends<signed char, unsigned char, std::int8_t, std::uint8_t, wchar_t,
-                            char16_t, char32_t, double, int *>());
+static_assert(b_NoneAppends<wchar_t, char16_t, char32_t, double, int *>());
 #if defined(__cpp_char8_t)
 static_assert(b_NoneAppends<char8_t>());
 #endif
@@ -208,6 +209,8 @@ TEST(StringOperators, PlusAndPlusAssignAppendNumbersCharactersAndTexts) {
     ExpectAppends("long", -7L, "-7");
     ExpectAppends("size_t", std::size_t{42}, "42");
     ExpectAppends("64 bits, the low 32", (std::int64_t{1} << 32) + 3, "3");
+    ExpectAppends("uint8_t, a number", std::uint8_t{7}, "7");
+    ExpectAppends("int8_t, a number", std::int8_t{-5}, "-5");
     ExpectAppends("true", true, "1");
     ExpectAppends("false", false, "0");
     ExpectAppends("char", 'x', "x");
