@@ -24,14 +24,17 @@ endforeach()
 list(TRANSFORM archive_files REPLACE "^\\./" "")
 if(WIN32)
   list(APPEND archive_files ${CMAKE_INSTALL_BINDIR}/ctcommon.dll ${CMAKE_INSTALL_LIBDIR}/libctcommon.dll.a
-       ${CTCOMMON_INSTALLED_TOOLCHAIN} ${CTCOMMON_CMAKE_DIR}/mingw.cmake)
+       ${CTCOMMON_INSTALLED_TOOLCHAIN} ${CTCOMMON_CMAKE_DIR}/mingw.cmake
+       ${CMAKE_INSTALL_BINDIR}/ctcommon-answer.exe ${CMAKE_INSTALL_BINDIR}/ctcommon-wine)
   foreach(dll IN LISTS CTCOMMON_RUNTIME_DLL_NAMES)
     list(APPEND archive_files ${CMAKE_INSTALL_BINDIR}/${dll})
   endforeach()
-  list(APPEND archive_args -DPACKAGE_TOOLCHAIN=${CTCOMMON_INSTALLED_TOOLCHAIN})
+  list(APPEND archive_args -DPACKAGE_TOOLCHAIN=${CTCOMMON_INSTALLED_TOOLCHAIN}
+       -DWINE_PREFIX=${CTCOMMON_WINEPREFIX})
 else()
   list(APPEND archive_files ${CMAKE_INSTALL_LIBDIR}/libctcommon.so ${CMAKE_INSTALL_LIBDIR}/libctcommon.so.1
-       ${CMAKE_INSTALL_LIBDIR}/libctcommon.so.${PROJECT_VERSION} ${CMAKE_INSTALL_LIBDIR}/pkgconfig/ctcommon.pc)
+       ${CMAKE_INSTALL_LIBDIR}/libctcommon.so.${PROJECT_VERSION} ${CMAKE_INSTALL_LIBDIR}/pkgconfig/ctcommon.pc
+       ${CMAKE_INSTALL_BINDIR}/ctcommon-answer)
   if(CMAKE_TOOLCHAIN_FILE)
     list(APPEND archive_args -DTOOLCHAIN=${CMAKE_TOOLCHAIN_FILE})
   endif()

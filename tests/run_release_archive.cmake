@@ -1,10 +1,11 @@
 # The release archive of this build, used on its own: cpack makes it, it is
 # unpacked into an empty folder, its file list is checked, and
 # examples/two_line_host is built with that folder as the only package
-# prefix (on Windows with the toolchain file that the archive holds) and run.
+# prefix (on Windows with the toolchain file that the archive holds) and run
+# (on Windows by the archive's ctcommon-wine, in the Wine prefix WINE_PREFIX).
 #   -DSTEP=build|run -DBUILD_DIR -DSOURCE_DIR -DWORK_DIR -DPACKAGE_NAME
-#   -DFILES=a|b|... [-DPACKAGE_TOOLCHAIN] [-DTOOLCHAIN] [-DTHREADS]
-#   [-DEMULATOR] [-DCXX_FLAGS]
+#   -DFILES=a|b|... [-DPACKAGE_TOOLCHAIN -DWINE_PREFIX] [-DTOOLCHAIN]
+#   [-DTHREADS] [-DEMULATOR] [-DCXX_FLAGS]
 # STEP build makes, checks and unpacks the archive (unless THREADS is given:
 # then it uses the one unpacked before) and builds the host from it, so that
 # a build whose programs cannot run here still compiles and links it; run
@@ -97,10 +98,11 @@ elseif(NOT STEP STREQUAL "run")
 endif()
 
 if(PACKAGE_TOOLCHAIN)
-  # The DLLs are found in the unpacked bin folder, as Wine names it.
-  string(REPLACE "/" "\\" windows_bin "Z:${package}/bin")
-  set(ENV{WINEPATH} "${windows_bin}")
-  run(${emulator} ${host_dir}/two_line_host.exe)
+  # The archive's own runner picks the loader and finds the DLLs in the
+  # unpacked bin folder; the prefix is the build's.
+  set(ENV{WINEPREFIX} ${WINE_PREFIX})
+  set(ENV{CTCOMMON_WINE_GRAPHICS} null)
+  run(sh ${package}/bin/ctcommon-wine ${host_dir}/two_line_host.exe)
 else()
   run(${emulator} ${host_dir}/two_line_host)
 endif()
