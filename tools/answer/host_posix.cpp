@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -259,29 +260,14 @@ void Host::v_Kill() {
 }
 
 std::string s_FullPath(const std::string &s_name) {
-    std::string s_path = s_name;
-    if (s_path.empty() || s_path[0] != '/') {
-        char ac_current[PATH_MAX];
-        if (!::getcwd(ac_current, sizeof ac_current)) return "";
-        s_path = std::string(ac_current) + "/" + s_path;
-    }
-    // "." and ".." steps resolved by their text, as the dialogs take them.
-    std::vector<std::string> as_parts;
-    std::size_t i = 0;
-    while (i <= s_path.size()) {
-        const std::size_t n_end = std::min(s_path.find('/', i), s_path.size());
-        const std::string s_part = s_path.substr(i, n_end - i);
-        if (s_part == "..") {
-            if (!as_parts.empty()) as_parts.pop_back();
-        } else if (!s_part.empty() && s_part != ".") {
-            as_parts.push_back(s_part);
-        }
-        i = n_end + 1;
-    }
-    std::string s_full;
-    for (const std::string &s : as_parts)
-        s_full += "/" + s;
-    return s_full.empty() ? "/" : s_full;
+    // "." and ".." steps are resolved by their text, as the dialogs take them.
+    std::error_code o_error;
+    const std::filesystem::path o_full =
+        std::filesystem::absolute(s_name.empty() ? "." : s_name, o_error);
+    if (o_error) return "";
+    std::string s_full = o_full.lexically_normal().string();
+    if (s_full.size() > 1 && s_full.back() == '/') s_full.pop_back();
+    return s_full;
 }
 
 std::string s_FolderOf(const std::string &s_full) {
