@@ -1,7 +1,8 @@
 #!/bin/sh
 # ctcommon-wine: runs a Windows program of the package under Wine on Linux.
 #   ctcommon-wine PROGRAM.exe [ARGUMENTS...]
-# The program's own processor picks Wine's loader: a 64-bit program runs
+# The program's own processor (or CTCOMMON_WINE_ARCH, i686 or x86_64)
+# picks Wine's loader: a 64-bit program runs
 # under the 64-bit loader, which plain `wine` does not choose on Debian, a
 # 32-bit one under the 32-bit loader (which needs a kernel that runs 32-bit
 # programs). ctcommon.dll and its runtime DLLs are found in the folder of
@@ -19,19 +20,28 @@ if [ $# -lt 1 ]; then
   exit 2
 fi
 program=$1
-if [ ! -f "$program" ]; then
-  echo "ctcommon-wine: no program $program" >&2
-  exit 2
+# The machine field of the PE header, whose offset is at 0x3C; a program of
+# Wine's own (reg, for instance) is named with CTCOMMON_WINE_ARCH instead.
+arch=${CTCOMMON_WINE_ARCH:-}
+if [ -z "$arch" ]; then
+  if [ ! -f "$program" ]; then
+    echo "ctcommon-wine: no program $program (for one of Wine's own, set CTCOMMON_WINE_ARCH)" >&2
+    exit 2
+  fi
+  pe=$(od -An -t u4 -j 60 -N 4 "$program" | tr -d ' ')
+  case $(od -An -t x2 -j $((pe + 4)) -N 2 "$program" | tr -d ' ') in
+  8664) arch=x86_64 ;;
+  014c) arch=i686 ;;
+  *)
+    echo "ctcommon-wine: $program is not a 32-bit or 64-bit x86 Windows program" >&2
+    exit 2
+    ;;
+  esac
 fi
-
-# The machine field of the PE header, whose offset is at 0x3C.
-pe=$(od -An -t u4 -j 60 -N 4 "$program" | tr -d ' ')
-machine=$(od -An -t x2 -j $((pe + 4)) -N 2 "$program" | tr -d ' ')
-case $machine in
-8664) arch=x86_64 ;;
-014c) arch=i686 ;;
+case $arch in
+i686 | x86_64) ;;
 *)
-  echo "ctcommon-wine: $program is not a 32-bit or 64-bit x86 Windows program" >&2
+  echo "ctcommon-wine: CTCOMMON_WINE_ARCH is i686 or x86_64, not $arch" >&2
   exit 2
   ;;
 esac
