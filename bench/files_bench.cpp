@@ -8,10 +8,13 @@
 //
 //     files_bench [--rounds=N] [--batch-ms=N] [FILTER...]
 //
-// A FILTER keeps the cases whose name contains it ("lines-100"). The files
-// (10 MiB each) are made in the system's temporary folder and removed.
+// A FILTER keeps the cases whose name contains it ("lines-100").
+// CTCOMMON_BENCH_ROUNDS and CTCOMMON_BENCH_BATCH_MS set the defaults (5
+// rounds, batches of 200 ms). The files (10 MiB each) are made in the
+// system's temporary folder and removed.
 #include <ctcommon.h>
 
+#include "run_options.h"
 #include "timing.h"
 
 #if defined(_WIN32)
@@ -32,12 +35,6 @@ namespace {
 
 const std::size_t n_file_size = 10 * 1024 * 1024;
 const std::size_t n_block = 64 * 1024;
-
-struct Options {
-    int n_rounds = 5;
-    double d_batch_ms = 200;
-    std::vector<std::string> as_filters;
-};
 
 std::string TempPath(const char *pc_name) {
     return (std::filesystem::temp_directory_path() / (std::string("ctcommon-bench-") + pc_name))
@@ -166,13 +163,6 @@ struct Row {
     double d_aim; // the least ratio aimed at; 0: none
 };
 
-bool Picked(const std::string &s_name, const std::vector<std::string> &as_filters) {
-    if (as_filters.empty()) return true;
-    for (const std::string &s : as_filters)
-        if (s_name.find(s) != std::string::npos) return true;
-    return false;
-}
-
 double MegabytesPerSecond(std::uintmax_t n_bytes, const bench::Timing &o) {
     return static_cast<double>(n_bytes) / (o.d_median_ns / 1e9) / 1e6;
 }
@@ -182,8 +172,8 @@ double MegabytesPerSecond(std::uintmax_t n_bytes, const bench::Timing &o) {
 template <class Ours, class Theirs>
 bool Measure(const std::string &s_name, const char *pc_ours, const char *pc_theirs,
              std::uintmax_t n_bytes, double d_aim, Ours ours, Theirs theirs,
-             const Options &o_options, std::vector<Row> &ao_rows) {
-    if (!Picked(s_name, o_options.as_filters)) return true;
+             const bench::Options &o_options, std::vector<Row> &ao_rows) {
+    if (!bench::Picked(s_name, o_options.as_filters)) return true;
     if (ours() != theirs()) {
         std::fprintf(stderr, "%s: %s and %s differ\n", s_name.c_str(), pc_ours, pc_theirs);
         return false;
@@ -199,30 +189,8 @@ bool Measure(const std::string &s_name, const char *pc_ours, const char *pc_thei
     return true;
 }
 
-std::string BuildName() {
-#if defined(__x86_64__)
-    const std::string s_processor = "x86_64";
-#elif defined(__i386__)
-    const std::string s_processor = "i686";
-#else
-    const std::string s_processor = "unknown processor";
-#endif
-#if defined(_WIN32)
-    // Wine's ntdll exports its version; Windows' does not.
-    typedef const char *(*WineVersion)();
-    const FARPROC pf_proc = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
-    const std::string s_system =
-        pf_proc ? std::string(" under Wine ") +
-                      reinterpret_cast<WineVersion>(reinterpret_cast<void (*)()>(pf_proc))()
-                : std::string(" on Windows");
-    return "Windows DLL " + s_processor + s_system;
-#else
-    return "Linux " + s_processor;
-#endif
-}
-
 void PrintTable(const std::vector<Row> &ao_rows) {
-    std::printf("\n%s, %s\n\n", BuildName().c_str(), "ratios CT_Files / standard library");
+    std::printf("\n%s, %s\n\n", bench::BuildName().c_str(), "ratios CT_Files / standard library");
     std::printf("| case | CT_Files | MB/s | standard library | MB/s | ratio | aim |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
     for (const Row &o : ao_rows) {
@@ -237,35 +205,14 @@ void PrintTable(const std::vector<Row> &ao_rows) {
     }
 }
 
-long Positive(const char *pc) {
-    char *pc_end = nullptr;
-    const long n = std::strtol(pc, &pc_end, 10);
-    return pc_end != pc && *pc_end == '\0' && n > 0 ? n : 0;
-}
-
-bool ParseOptions(int argc, char **argv, Options &o_options) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--rounds=", 9) == 0) {
-            if (!(o_options.n_rounds = static_cast<int>(Positive(argv[i] + 9)))) return false;
-        } else if (std::strncmp(argv[i], "--batch-ms=", 11) == 0) {
-            if (!(o_options.d_batch_ms = static_cast<double>(Positive(argv[i] + 11)))) return false;
-        } else if (argv[i][0] == '-') {
-            return false;
-        } else {
-            o_options.as_filters.push_back(argv[i]);
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
 #if defined(_WIN32)
     _setmode(_fileno(stdout), _O_BINARY); // LF line ends, as on Linux
 #endif
-    Options o_options;
-    if (!ParseOptions(argc, argv, o_options)) {
+    bench::Options o_options{5, 200, {}};
+    if (!bench::ParseOptions(argc, argv, o_options)) {
         std::fprintf(stderr, "usage: %s [--rounds=N] [--batch-ms=N] [FILTER...]\n", argv[0]);
         return 2;
     }

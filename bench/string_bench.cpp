@@ -16,6 +16,7 @@
 // set the defaults (5 rounds, batches of 30 ms).
 #include <ctcommon.h>
 
+#include "run_options.h"
 #include "timing.h"
 
 #if defined(_WIN32)
@@ -273,25 +274,12 @@ const double d_linear_limit = 24;
 
 using Samples = std::unique_ptr<Sample>[2][3]; // [kind][size]
 
-struct Options {
-    int n_rounds = 5;
-    double d_batch_ms = 30;
-    std::vector<std::string> as_filters; // none: every operation
-};
-
 // One operation on one kind of text, at the three sizes.
 struct Row {
     std::string s_operation, s_kind;
     int n_ratio_aim; // the largest CT_String / std::string ratio allowed, 0: none
     double ad_ours_ns[3], ad_theirs_ns[3];
 };
-
-bool Picked(const std::string &s_name, const std::vector<std::string> &as_filters) {
-    if (as_filters.empty()) return true;
-    for (const std::string &s : as_filters)
-        if (s_name.find(s) != std::string::npos) return true;
-    return false;
-}
 
 // A line per figure on standard error while the run goes on, with the
 // spread of the rounds; the tables go to standard output at the end.
@@ -303,10 +291,10 @@ void Report(const std::string &s_name, const bench::Timing &o) {
 
 template <class Op>
 void Measure(const char *pc_operation, int n_ratio_aim, Samples &ao_samples,
-             const Options &o_options, std::vector<Row> &ao_rows) {
+             const bench::Options &o_options, std::vector<Row> &ao_rows) {
     for (int k = 0; k < 2; ++k) {
         const std::string s_name = std::string(pc_operation) + "/" + apc_kinds[k];
-        if (!Picked(s_name, o_options.as_filters)) continue;
+        if (!bench::Picked(s_name, o_options.as_filters)) continue;
         Row o_row{pc_operation, apc_kinds[k], n_ratio_aim, {}, {}};
         for (int z = 0; z < 3; ++z) {
             Sample &o = *ao_samples[k][z];
@@ -326,36 +314,6 @@ void Measure(const char *pc_operation, int n_ratio_aim, Samples &ao_samples,
 std::string Number(int n) { return std::to_string(n); }
 
 // The build, as the header of its tables names it.
-std::string BuildName() {
-#if defined(__x86_64__)
-    const std::string s_processor = "x86_64";
-#elif defined(__i386__)
-    const std::string s_processor = "i686";
-#elif defined(__aarch64__)
-    const std::string s_processor = "aarch64";
-#else
-    const std::string s_processor = "unknown processor";
-#endif
-#if defined(__clang__)
-    const std::string s_compiler =
-        "clang " + Number(__clang_major__) + "." + Number(__clang_minor__);
-#else
-    const std::string s_compiler = std::string("GCC ") + __VERSION__;
-#endif
-#if defined(_WIN32)
-    // Wine's ntdll exports its version; Windows' does not.
-    typedef const char *(*WineVersion)();
-    const FARPROC pf_proc = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
-    const std::string s_system =
-        pf_proc ? std::string(" under Wine ") +
-                      reinterpret_cast<WineVersion>(reinterpret_cast<void (*)()>(pf_proc))()
-                : std::string(" on Windows");
-    return "Windows DLL " + s_processor + s_system + " (mingw-w64 " + s_compiler + ")";
-#else
-    return "Linux " + s_processor + " (" + s_compiler + ")";
-#endif
-}
-
 std::string Format(const char *pc_format, double d) {
     char ac[64];
     std::snprintf(ac, sizeof ac, pc_format, d);
@@ -379,11 +337,11 @@ void PrintHeader(const std::vector<std::string> &as_cells) {
     std::puts(s_line.c_str());
 }
 
-void PrintTables(const std::vector<Row> &ao_rows, const Options &o_options) {
+void PrintTables(const std::vector<Row> &ao_rows, const bench::Options &o_options) {
     char ac_date[32];
     const std::time_t o_now = std::time(nullptr);
     std::strftime(ac_date, sizeof ac_date, "%Y-%m-%d", std::gmtime(&o_now));
-    std::printf("\n## %s\n\n", BuildName().c_str());
+    std::printf("\n## %s\n\n", bench::BuildName().c_str());
     const std::string s_rounds = o_options.n_rounds == 1
                                      ? std::string("one round")
                                      : "median of " + Number(o_options.n_rounds) + " rounds";
@@ -426,31 +384,6 @@ void PrintTables(const std::vector<Row> &ao_rows, const Options &o_options) {
     std::fflush(stdout);
 }
 
-// A whole positive number, or 0.
-long Positive(const char *pc) {
-    char *pc_end = nullptr;
-    const long n = std::strtol(pc, &pc_end, 10);
-    return pc_end != pc && *pc_end == '\0' && n > 0 ? n : 0;
-}
-
-bool ParseOptions(int argc, char **argv, Options &o_options) {
-    const char *pc_rounds = std::getenv("CTCOMMON_BENCH_ROUNDS");
-    const char *pc_batch = std::getenv("CTCOMMON_BENCH_BATCH_MS");
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--rounds=", 9) == 0)
-            pc_rounds = argv[i] + 9;
-        else if (std::strncmp(argv[i], "--batch-ms=", 11) == 0)
-            pc_batch = argv[i] + 11;
-        else if (argv[i][0] == '-')
-            return false;
-        else
-            o_options.as_filters.push_back(argv[i]);
-    }
-    if (pc_rounds && !(o_options.n_rounds = static_cast<int>(Positive(pc_rounds)))) return false;
-    if (pc_batch && !(o_options.d_batch_ms = static_cast<double>(Positive(pc_batch)))) return false;
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -458,8 +391,8 @@ int main(int argc, char **argv) {
     // Lines end in LF on both builds, so that their tables read alike.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    Options o_options;
-    if (!ParseOptions(argc, argv, o_options)) {
+    bench::Options o_options{5, 30, {}};
+    if (!bench::ParseOptions(argc, argv, o_options)) {
         std::fprintf(stderr,
                      "usage: %s [--rounds=N] [--batch-ms=N] [FILTER...]\n"
                      "  FILTER: a part of \"operation/kind\", such as search/dbcs\n"

@@ -8,6 +8,7 @@
 // byte is delivered twice or skipped.
 //
 // The seed is printed; CTCOMMON_READ_SEED replays one.
+#include "support/long_lines.h"
 #include "support/raised.h"
 #include "support/string_views.h"
 #include "support/system_facts.h"
@@ -155,12 +156,9 @@ Outcome Perform(CT_Files &co_file, CT_String &co_target, const Call &o_call) {
                    case e_CountUntil:
                        o.n_result = co_file.n_CountUntil(o_call.s_delimiter.c_str());
                        break;
-                   case e_Read: {
-                       // v_Read does not say how many it delivered: the model
-                       // tells, and the bytes behind them must stay untouched.
+                   case e_Read: // how many it delivered is read from the bytes below
                        co_file.v_Read(ac_bytes.data(), o_call.n_count);
                        break;
-                   }
                    case e_NRead:
                        o.n_result = co_file.n_Read(ac_bytes.data(), o_call.n_count);
                        o.s_text.assign(ac_bytes.data(), o.n_result);
@@ -172,7 +170,7 @@ Outcome Perform(CT_Files &co_file, CT_String &co_target, const Call &o_call) {
                    }
                }).n_code;
     if (o_call.eo_call <= e_ReadLine) o.s_text = Text(co_target);
-    if (o_call.eo_call == e_Read) { // as many as the model says, then untouched bytes
+    if (o_call.eo_call == e_Read) { // v_Read does not say: the bytes before the untouched ones
         std::size_t n = 0;
         while (n < o_call.n_count && ac_bytes[n] != '\x7f')
             ++n;
@@ -328,21 +326,14 @@ TEST_F(ReadModelTest, RandomReadsGiveWhatAReadingOfOneByteAtATimeGives) {
 // Lines of every length round the buffer's size (64 KiB), read one after
 // the other: each ends exactly at, before and after an edge of the buffer.
 TEST_F(ReadModelTest, LinesRoundTheBufferSizeAreReadWhole) {
-    std::string s_content;
-    std::vector<std::string> as_lines;
-    for (std::size_t n : {65534u, 65535u, 65536u, 65537u, 1u, 131070u, 131072u, 0u, 200000u}) {
-        as_lines.push_back(std::string(n, static_cast<char>('a' + as_lines.size())));
-        s_content += as_lines.back() + "\r\n";
-    }
-    WriteWholeFile(s_file, s_content);
+    const LongLines o_lines =
+        MakeLongLines({65534u, 65535u, 65536u, 65537u, 1u, 131070u, 131072u, 0u, 200000u});
+    WriteWholeFile(s_file, o_lines.s_content);
     CT_Files co_file;
     co_file.v_Open(s_file.c_str(), CT_Files::e_Read, 0);
+    ExpectLinesReadWhole(co_file, o_lines.as_lines);
+    if (HasFatalFailure()) return;
     CT_String co_line;
-    for (const std::string &s_line : as_lines) {
-        ASSERT_EQ(s_line.size(), co_file.n_CountUntil("\r\n"));
-        ASSERT_EQ(1, co_file.b_ReadLine(co_line, "\r\n"));
-        ASSERT_EQ(s_line, Text(co_line));
-    }
     EXPECT_EQ(0, co_file.b_ReadLine(co_line, "\r\n"));
 }
 

@@ -4,6 +4,7 @@
 // current folder may move meanwhile; a second backup request keeps the
 // first; names the system cannot handle whole and files that cannot move
 // back are handled without losing anything.
+#include "support/long_lines.h"
 #include "support/platform_support.h"
 #include "support/raised.h"
 #include "support/string_views.h"
@@ -402,21 +403,11 @@ TEST_F(Unseekable, DelimiterReadingKeepsWhatFollowsTheDelimiter) {
 // answers a read of a pipe whose server has gone with an error, not with
 // the end of the file: the test stops before.)
 TEST_F(Unseekable, LongLinesArriveInPiecesAndAreReadWhole) {
-    std::vector<std::string> as_lines;
-    std::string s_content;
-    for (std::size_t n : {30000u, 1u, 100000u, 70000u, 5u}) {
-        as_lines.push_back(std::string(n, static_cast<char>('a' + as_lines.size())));
-        s_content += as_lines.back() + "\r\n";
-    }
-    Serve(s_content);
+    const LongLines o_lines = MakeLongLines({30000u, 1u, 100000u, 70000u, 5u});
+    Serve(o_lines.s_content);
     CT_Files co_pipe;
     co_pipe.v_Open(s_name.c_str(), CT_Files::e_Read, 0);
-    CT_String co_line;
-    for (const std::string &s_line : as_lines) {
-        ASSERT_EQ(s_line.size(), co_pipe.n_CountUntil("\r\n"));
-        ASSERT_EQ(1, co_pipe.b_ReadLine(co_line, "\r\n"));
-        ASSERT_EQ(s_line, Text(co_line));
-    }
+    ExpectLinesReadWhole(co_pipe, o_lines.as_lines);
 }
 
 } // namespace

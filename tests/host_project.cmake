@@ -1,6 +1,9 @@
 # Steps of the tests that build a host project against an installed package
 # and run it (cmake -P scripts): included by run_example_host.cmake and
-# run_release_archive.cmake.
+# run_release_archive.cmake, which take STEP build or run.
+if(NOT STEP MATCHES "^(build|run)$")
+  message(FATAL_ERROR "STEP must be build or run, not '${STEP}'")
+endif()
 
 # Runs a command, shows its output and fails with it; its standard output
 # is left in `output`.

@@ -93,8 +93,6 @@ if(STEP STREQUAL "build")
     endif()
   endif()
   return()
-elseif(NOT STEP STREQUAL "run")
-  message(FATAL_ERROR "STEP must be build or run, not '${STEP}'")
 endif()
 
 if(PACKAGE_TOOLCHAIN)

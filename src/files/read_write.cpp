@@ -48,7 +48,8 @@ class Reader {
     [[noreturn]] void v_Fail() const { CT_Errors::v_ThrowError(e_FileReadFailed, *pco_name); }
 
     ReadAhead &o_Ahead() const { return po_rewrite->o_ahead; }
-    // One read straight into the caller's buffer, past the bytes held.
+    // One system read of up to n_count bytes (at most n_largest_read), into
+    // the caller's buffer or behind the bytes held.
     bool b_ReadInto(char *pc_buffer, std::size_t n_count, std::size_t *pn_read) const {
         if (n_count > n_largest_read) n_count = n_largest_read;
         DWORD n_read = 0;
@@ -69,11 +70,9 @@ class Reader {
     et_More eo_ReadMore(std::size_t n_wanted) {
         v_MakeRoom(n_wanted);
         ReadAhead &o_ahead = o_Ahead();
-        std::size_t n_free = o_ahead.n_room - o_ahead.n_end;
-        if (n_free > n_largest_read) n_free = n_largest_read;
-        DWORD n_read = 0;
-        if (!ReadFile(ho_live, o_ahead.pc_bytes.get() + o_ahead.n_end, static_cast<DWORD>(n_free),
-                      &n_read, nullptr))
+        std::size_t n_read = 0;
+        if (!b_ReadInto(o_ahead.pc_bytes.get() + o_ahead.n_end, o_ahead.n_room - o_ahead.n_end,
+                        &n_read))
             return e_Failed;
         if (n_read == 0) return e_AtEnd;
         o_ahead.n_end += n_read;

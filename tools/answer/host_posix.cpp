@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,80 +26,96 @@ struct Host::State {
     int i_input = -1;   // the host's standard input
     int i_prompts = -1; // the host's standard error
     bool b_ended = false;
-    std::string s_seen;        // standard error since the last window
-    std::string s_echo;        // answers not yet echoed back by the host
-    std::size_t n_scanned = 0; // of s_seen, found to end no window
-    std::string s_caption;     // of the last file dialog, which a question belongs to
+    std::string s_seen;           // standard error since the last window
+    std::string s_echo;           // answers not yet echoed back by the host
+    std::size_t n_scanned = 0;    // of s_seen, found to end no window
+    std::size_t n_line = 0;       // where the line being scanned starts
+    std::size_t n_line_above = 0; // where the line above it starts
+    std::string s_caption;        // of the last file dialog, which a question belongs to
     Window eo_last = Window::e_FileDialog;
 };
 
 namespace {
 
-const char *const pc_multiple_prompt = "File names, one a line, then an empty line";
-const char *const pc_question_end = "Replace it? [y/N] ";
-const char *const pc_box_end = "[OK]\n";
+const std::string_view s_multiple_prompt = "File names, one a line, then an empty line";
+const std::string_view s_question_end = "Replace it? [y/N] ";
 
-bool b_EndsWith(const std::string &s_text, const std::string &s_end) {
-    return s_text.size() >= s_end.size() &&
-           s_text.compare(s_text.size() - s_end.size(), s_end.size(), s_end) == 0;
+std::string_view s_Slice(const std::string &s_text, std::size_t n_from, std::size_t n_to) {
+    return std::string_view(s_text).substr(n_from, n_to - n_from);
 }
 
-// The complete line before position n_end (which starts a line).
-std::string s_LineBefore(const std::string &s_text, std::size_t n_end) {
-    if (n_end < 2) return "";
-    const std::size_t n_start = s_text.rfind('\n', n_end - 2);
-    const std::size_t n_from = n_start == std::string::npos ? 0 : n_start + 1;
-    return s_text.substr(n_from, n_end - 1 - n_from);
+bool b_StartsWith(std::string_view s_text, std::string_view s_start) {
+    return s_text.substr(0, s_start.size()) == s_start;
 }
 
-// The window that the text since the last one shows, if it is complete.
-bool b_Recognise(const std::string &s_seen, Shown *po_shown) {
-    const std::size_t n_line = s_seen.rfind('\n') + 1; // 0 when there is none
-    const std::string s_partial = s_seen.substr(n_line);
+bool b_EndsWith(std::string_view s_text, std::string_view s_end) {
+    return s_text.size() >= s_end.size() && s_text.substr(s_text.size() - s_end.size()) == s_end;
+}
+
+// A prompt that the line so far ends with, the line above it being the
+// dialog's caption.
+bool b_PromptShown(std::string_view s_partial, std::string_view s_above, Shown *po_shown) {
     if (s_partial == "File name: " ||
-        (s_partial.compare(0, 11, "File name [") == 0 && b_EndsWith(s_partial, "]: "))) {
-        *po_shown = {Window::e_FileDialog, s_LineBefore(s_seen, n_line), ""};
+        (b_StartsWith(s_partial, "File name [") && b_EndsWith(s_partial, "]: ")))
+        *po_shown = {Window::e_FileDialog, std::string(s_above), ""};
+    else if (s_partial == "Folder: ")
+        *po_shown = {Window::e_FolderDialog, std::string(s_above), ""};
+    else if (b_EndsWith(s_partial, s_question_end))
+        *po_shown = {Window::e_Question, "",
+                     std::string(s_partial.substr(0, s_partial.size() - 1))};
+    else
+        return false;
+    return true;
+}
+
+// A window that a line just ended shows: the multiple dialog's prompt, the
+// line above being its caption, or the last line of a message box's
+// notice, all that came before it being its caption line and its text.
+bool b_LineShown(std::string_view s_line, std::string_view s_above, std::string_view s_before,
+                 Shown *po_shown) {
+    if (b_StartsWith(s_line, s_multiple_prompt)) {
+        *po_shown = {Window::e_MultipleFileDialog, std::string(s_above), ""};
         return true;
     }
-    if (s_partial == "Folder: ") {
-        *po_shown = {Window::e_FolderDialog, s_LineBefore(s_seen, n_line), ""};
-        return true;
-    }
-    if (b_EndsWith(s_partial, pc_question_end)) {
-        *po_shown = {Window::e_Question, "", s_partial.substr(0, s_partial.size() - 1)};
-        return true;
-    }
-    if (n_line == 0) return false;
-    const std::string s_last = s_LineBefore(s_seen, n_line);
-    if (s_last.compare(0, std::strlen(pc_multiple_prompt), pc_multiple_prompt) == 0) {
-        *po_shown = {Window::e_MultipleFileDialog, s_LineBefore(s_seen, n_line - s_last.size() - 1),
-                     ""};
-        return true;
-    }
-    if (b_EndsWith(s_seen, std::string("\n") + pc_box_end) || s_seen == pc_box_end) {
-        // The notice: its caption line, then its text.
-        std::string s_box = s_seen.substr(0, s_seen.size() - std::strlen(pc_box_end));
-        while (!s_box.empty() && s_box.back() == '\n')
-            s_box.pop_back();
-        const std::size_t n_caption_end = s_box.find('\n');
-        *po_shown = {Window::e_MessageBox, s_box.substr(0, n_caption_end),
-                     n_caption_end == std::string::npos ? "" : s_box.substr(n_caption_end + 1)};
-        return true;
-    }
-    return false;
+    if (s_line != "[OK]") return false;
+    while (!s_before.empty() && s_before.back() == '\n')
+        s_before.remove_suffix(1);
+    const std::size_t n_caption_end = s_before.find('\n');
+    *po_shown = {Window::e_MessageBox, std::string(s_before.substr(0, n_caption_end)),
+                 n_caption_end == std::string_view::npos
+                     ? ""
+                     : std::string(s_before.substr(n_caption_end + 1))};
+    return true;
+}
+
+// Drops n bytes from the start of the text seen, keeping the places in it.
+void v_DropFront(Host::State *po, std::size_t n) {
+    po->s_seen.erase(0, n);
+    for (std::size_t *pn : {&po->n_scanned, &po->n_line, &po->n_line_above})
+        *pn -= std::min(n, *pn);
 }
 
 // The first window that the text since the last one shows, which is then
-// dropped from it. Every prompt ends in a blank or a line end, so only the
-// text up to each of those is looked at, once.
+// dropped from it. Every prompt ends in a blank or a line end; the text is
+// walked once, keeping where its last two lines start.
 bool b_NextWindow(Host::State *po, Shown *po_shown) {
-    for (; po->n_scanned < po->s_seen.size(); ++po->n_scanned) {
-        const char c = po->s_seen[po->n_scanned];
-        if (c != ' ' && c != '\n') continue;
+    const std::string &s = po->s_seen;
+    for (; po->n_scanned < s.size(); ++po->n_scanned) {
+        const char c = s[po->n_scanned];
         const std::size_t n_end = po->n_scanned + 1;
-        if (!b_Recognise(po->s_seen.substr(0, n_end), po_shown)) continue;
-        po->s_seen.erase(0, n_end);
-        po->n_scanned = 0;
+        const std::string_view s_above =
+            s_Slice(s, po->n_line_above, po->n_line == 0 ? 0 : po->n_line - 1);
+        bool b_shown = false;
+        if (c == ' ') {
+            b_shown = b_PromptShown(s_Slice(s, po->n_line, n_end), s_above, po_shown);
+        } else if (c == '\n') {
+            b_shown = b_LineShown(s_Slice(s, po->n_line, po->n_scanned), s_above,
+                                  s_Slice(s, 0, po->n_line), po_shown);
+            po->n_line_above = po->n_line;
+            po->n_line = n_end;
+        }
+        if (!b_shown) continue;
+        v_DropFront(po, n_end);
         po->eo_last = po_shown->eo_window;
         if (po_shown->eo_window == Window::e_FileDialog ||
             po_shown->eo_window == Window::e_MultipleFileDialog)
@@ -114,17 +131,15 @@ bool b_NextWindow(Host::State *po, Shown *po_shown) {
 
 // Drops from the start of the text what the host echoes of the answers.
 void v_DropEcho(Host::State *po) {
-    std::string *ps_seen = &po->s_seen, *ps_echo = &po->s_echo;
     std::size_t n = 0;
-    while (n < ps_seen->size() && n < ps_echo->size() && (*ps_seen)[n] == (*ps_echo)[n])
+    while (n < po->s_seen.size() && n < po->s_echo.size() && po->s_seen[n] == po->s_echo[n])
         ++n;
-    if (n < ps_seen->size() && n < ps_echo->size()) { // not an echo after all
-        ps_echo->clear();
+    if (n < po->s_seen.size() && n < po->s_echo.size()) { // not an echo after all
+        po->s_echo.clear();
         return;
     }
-    ps_seen->erase(0, n);
-    ps_echo->erase(0, n);
-    po->n_scanned -= std::min(n, po->n_scanned);
+    v_DropFront(po, n);
+    po->s_echo.erase(0, n);
 }
 
 bool b_Write(int i_input, const std::string &s_lines, std::string *ps_error) {
