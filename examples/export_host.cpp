@@ -67,12 +67,12 @@ int main() {
     try {
         CT_Files co_rewrite;
         co_rewrite.v_Open(co_path, CT_Files::e_Write, 1);
-        CT_RewriteGuard o_guard(co_rewrite); // an exception leaving this scope cancels
+        CT_RewriteScope o_scope(co_rewrite); // cancels at its end unless committed
         co_rewrite.v_Writeln("this line will not stay");
         std::printf("rewriting; the old content is in %s.old\n", Text(co_path));
         CT_Files co_intruder; // the file is held: a second opener fails
         co_intruder.v_Open(co_path, CT_Files::e_Write, 0);
-        co_rewrite.v_Close();
+        o_scope.v_Commit();
     } catch (et_ErrorCode eo_code) {
         std::printf("caught error %d with \"%s\"\n", static_cast<int>(eo_code),
                     Text(CT_Errors::co_GetLastParameter()));

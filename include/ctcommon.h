@@ -430,13 +430,6 @@ class CTCOMMON_API CT_Errors {
     static void v_DisplayError(et_ErrorCode eo_code, const char *pc_parameter);
     /* Copies nothing. */
     CT_Errors &operator=(const CT_Errors &co_other);
-    /* The exceptions thrown and not yet caught on the calling thread, as the
-     * library's own C++ runtime counts them (std::uncaught_exceptions(), as
-     * an unsigned count that may wrap). On Windows the library and a host
-     * each carry a runtime of their own, and each counts only the throws
-     * and catches made in its own code: CT_RewriteGuard adds the two
-     * changes to learn whether an exception is leaving its scope. */
-    static unsigned n_UncaughtExceptions();
 
     /* The caption of every error message box: "Error" once loaded. */
     static CT_String co_title;
@@ -452,11 +445,11 @@ class CTCOMMON_API CT_Errors {
 /* A file on disk, opened for reading or writing. A rewrite can keep a
  * backup of the previous content ("name.old" beside the file) that v_Close
  * deletes (commit) and v_Cancel puts back (rollback); destroying an open
- * object commits it, and CT_RewriteGuard (below) rolls it back instead when
- * an exception ends its scope. The file is held exclusively while open: no
- * other opener, in this process or another, can open it meanwhile. The
- * backup is held too: others may read it, but not change, replace or delete
- * it.
+ * object commits it, and CT_RewriteScope (below) rolls it back instead
+ * when its scope ends without an explicit commit. The file is held
+ * exclusively while open: no other opener, in this process or another, can
+ * open it meanwhile. The backup is held too: others may read it, but not
+ * change, replace or delete it.
  *
  * One rewrite, whoever holds it: a copy or an assignment shares the rewrite
  * of the object that it copies (its file, its position and its backup), and
@@ -600,8 +593,8 @@ class CTCOMMON_API CT_Files {
     /* Reads up to n_count bytes; raises 19 at the end of the file. */
     void v_Read(char *pc_buffer, unsigned n_count);
     /* Reads up to n_count bytes and returns how many it delivered: fewer
-     * near the end of the file, 0 at the end (nothing raised). A failed
-     * read raises 19. */
+     * near the end of the file, 0 at the end (nothing raised); a pipe ends
+     * where its writer closes it. A failed read raises 19. */
     unsigned n_Read(char *pc_buffer, unsigned n_count);
     /* Moves past the next occurrence of the delimiter, compared byte for
      * byte in one forward pass (after a mismatch the search starts again at
@@ -619,9 +612,10 @@ class CTCOMMON_API CT_Files {
      * it was. */
     void v_ReadUntil(CT_String &co_target, CT_String co_delimiter);
     /* Reads a line as v_ReadUntil does and returns 1; a last line without
-     * the delimiter is read too, up to the end of the file. At the end of
-     * the file it returns 0 and leaves the target as it was; a failed read
-     * raises 19. An empty delimiter makes the rest of the file one line:
+     * the delimiter is read too, up to the end of the file (of a pipe: up
+     * to its writer's close). At the end of the file it returns 0 and
+     * leaves the target as it was; a failed read raises 19. An empty
+     * delimiter makes the rest of the file one line:
      *     while (co_in.b_ReadLine(co_line, "\r\n")) ...; */
     int b_ReadLine(CT_String &co_line, CT_String co_delimiter);
 
@@ -658,52 +652,45 @@ static_assert(sizeof(void *) != 4 || sizeof(CT_Files) == 28,
               "CT_Files must keep its 32-bit layout: two strings and a handle");
 #endif
 
-#if defined(__cplusplus) && __cplusplus >= 201703L
-#include <exception>
-
-/* Rolls a rewrite back when the scope that holds the guard ends by an
- * exception, one that the host throws or one that the library raises; at a
- * normal end it does nothing, so the rewrite ends as the code says (v_Close,
- * v_Cancel, or the object's destructor, which commits). Declare it after
- * the object, in the same scope or an inner one:
+#if defined(__cplusplus) && __cplusplus >= 201103L
+/* Commits a rewrite only when told: v_Commit closes the file (a commit),
+ * and a scope that ends without that call, by an exception or by an early
+ * return, cancels the rewrite at its end. Declare it right after the open,
+ * in the same scope as the object or an inner one:
  *
  *     CT_Files co_file;
  *     co_file.v_Open(co_path, CT_Files::e_Write, 1);
- *     CT_RewriteGuard o_guard(co_file);
- *     ...writes, which may throw...
+ *     CT_RewriteScope o_scope(co_file);
+ *     ...writes, which may throw or return...
+ *     o_scope.v_Commit();
  *
- * It lives in the host's own code: the library alone cannot see a host's
- * exception on Windows, where each module carries its own C++ runtime. A
- * rollback that fails there records e_FileWriteFailed (18) and keeps the
- * backup; the exception in flight goes on. */
-class CT_RewriteGuard {
+ * It counts no exceptions, so an exception from any module, whatever C++
+ * runtime it carries, rolls the rewrite back. A commit that raises
+ * e_FileWriteFailed (18) leaves the scope uncommitted: its end rolls back.
+ * A rollback that fails there records 18 and keeps the backup; the
+ * exception in flight, if any, goes on. */
+class CT_RewriteScope {
   public:
-    explicit CT_RewriteGuard(CT_Files &co_file)
-        : po_file(&co_file), n_host(n_HostUncaught()),
-          n_library(CT_Errors::n_UncaughtExceptions()) {}
-    ~CT_RewriteGuard() {
-        // Where host and library share one runtime both count the same
-        // exceptions, and the sum is twice their number; where each has its
-        // own, a library exception that the host caught counts +1 in the
-        // library and -1 in the host. Either way the sum is positive exactly
-        // when an exception thrown in this scope is still in flight.
-        const unsigned n_sum =
-            (n_HostUncaught() - n_host) + (CT_Errors::n_UncaughtExceptions() - n_library);
-        if (static_cast<int>(n_sum) <= 0) return;
+    explicit CT_RewriteScope(CT_Files &co_file) : po_file(&co_file), b_committed(false) {}
+    ~CT_RewriteScope() {
+        if (b_committed) return;
         try {
             po_file->v_Cancel();
         } catch (et_ErrorCode) {
         }
     }
-    CT_RewriteGuard(const CT_RewriteGuard &) = delete;
-    CT_RewriteGuard &operator=(const CT_RewriteGuard &) = delete;
+    /* Closes the file; only a close that returns marks the scope
+     * committed, so one that raises 18 still ends in a rollback. */
+    void v_Commit() {
+        po_file->v_Close();
+        b_committed = true;
+    }
+    CT_RewriteScope(const CT_RewriteScope &) = delete;
+    CT_RewriteScope &operator=(const CT_RewriteScope &) = delete;
 
   private:
-    static unsigned n_HostUncaught() { return static_cast<unsigned>(std::uncaught_exceptions()); }
-
     CT_Files *po_file;
-    unsigned n_host;
-    unsigned n_library;
+    bool b_committed;
 };
 #endif
 

@@ -1,10 +1,11 @@
-// A rewrite guarded by CT_RewriteGuard ends by a rollback when its scope ends
-// by an exception, whether the host threw it or the library raised it, and
-// is committed as usual when the scope ends normally, also after exceptions
-// that were caught inside it. On the DLL the host (this program) and the
-// library each carry their own C++ runtime, which is what the guard must
-// see through.
-#include "support/raised.h"
+// CT_RewriteScope commits a rewrite only through v_Commit: a scope that
+// ends without it, by an exception from any module or by an early return,
+// rolls the rewrite back, and the exception goes on unchanged. The scope
+// counts no exceptions, so a second host module that throws and catches
+// its own (a plug-in; on the DLL it carries a C++ runtime of its own, as
+// this program and the library each do) changes nothing.
+#include "support/escaped.h"
+#include "support/plugin_module.h"
 #include "support/temp_files.h"
 
 #include <ctcommon.h>
@@ -14,17 +15,24 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
+
+static_assert(!std::is_copy_constructible<CT_RewriteScope>::value &&
+                  !std::is_copy_assignable<CT_RewriteScope>::value,
+              "a copy would end the rewrite a second time");
 
 namespace {
 
-// Something the library raises: opening a file that is not there.
+const char ac_old[] = "old\r\n";
+const char ac_new[] = "half\r\nwritten\r\n";
+
+// Something the library raises: opening a file that is not there (17).
 void LibraryRaises(const std::string &s_missing) {
     CT_Files co_missing;
     co_missing.v_Open(s_missing.c_str(), CT_Files::e_Read, 0);
 }
 
-// Library errors raised and caught again by the host.
 void CatchLibraryErrors(const std::string &s_missing, int n_times) {
     for (int i = 0; i < n_times; ++i) {
         try {
@@ -34,132 +42,145 @@ void CatchLibraryErrors(const std::string &s_missing, int n_times) {
     }
 }
 
+void PluginCatchesOwn() { EXPECT_EQ(3, ct_PluginCatchesOwn(3)); }
+
+// A plug-in exception that this program catches.
+void CatchPluginException() {
+    try {
+        ct_PluginThrows(7);
+    } catch (int) {
+    }
+}
+
+// How the scope's code goes on after the case's step.
+enum et_End {
+    e_Commit,          // the last write, then v_Commit
+    e_NoCommit,        // the last write, then the scope's end
+    e_ReturnEarly,     // a return before the last write
+    e_CommitThenThrow, // the last write, v_Commit, then a host exception
+};
+
 struct Case {
     const char *pc_name;
-    bool b_rolled_back; // else committed
-    std::function<void(const std::string &s_missing)> body;
+    std::function<void(CT_Files &co_file, const std::string &s_missing)> step; // may throw
+    et_End eo_end;
+    const char *pc_content; // the file's content afterwards
+    const char *pc_escaped; // what leaves the scope (EscapedFrom)
 };
 
-// A guard made while an exception unwinds (in a destructor) sees its own
-// scope end normally.
-struct RewritesWhenDestroyed {
-    std::string s_file;
-    ~RewritesWhenDestroyed() {
-        CT_Files co_file;
-        co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
-        CT_RewriteGuard o_guard(co_file);
-        co_file.v_Write("from a destructor", 17);
-    }
-};
+void Rewrite(const std::string &s_file, const std::string &s_missing, const Case &o_case) {
+    CT_Files co_file;
+    co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
+    CT_RewriteScope o_scope(co_file);
+    co_file.v_Writeln("half");
+    o_case.step(co_file, s_missing);
+    if (o_case.eo_end == e_ReturnEarly) return;
+    co_file.v_Writeln("written");
+    if (o_case.eo_end == e_NoCommit) return;
+    o_scope.v_Commit();
+    if (o_case.eo_end == e_CommitThenThrow) throw std::runtime_error("after the commit");
+}
+
+const auto NoStep = [](CT_Files &, const std::string &) {};
 
 const Case ao_cases[] = {
-    {"a normal end", false, [](const std::string &) {}},
-    {"a host exception", true, [](const std::string &) { throw std::runtime_error("host"); }},
-    {"a host exception of its own type", true, [](const std::string &) { throw 42; }},
-    {"a library error", true, [](const std::string &s) { LibraryRaises(s); }},
-    {"a library error caught inside", false,
-     [](const std::string &s) { CatchLibraryErrors(s, 1); }},
-    {"a host exception caught inside", false,
-     [](const std::string &) {
-         try {
-             throw std::runtime_error("host");
-         } catch (const std::exception &) {
+    {"the commit", NoStep, e_Commit, ac_new, ""},
+    {"a normal end without the commit", NoStep, e_NoCommit, ac_old, ""},
+    {"an early return", NoStep, e_ReturnEarly, ac_old, ""},
+    {"the commit, then a host exception", NoStep, e_CommitThenThrow, ac_new, "runtime_error"},
+    {"a host exception", [](CT_Files &, const std::string &) { throw std::runtime_error("host"); },
+     e_Commit, ac_old, "runtime_error"},
+    {"a host exception of its own type", [](CT_Files &, const std::string &) { throw 42; },
+     e_Commit, ac_old, "int 42"},
+    {"a library error", [](CT_Files &, const std::string &s) { LibraryRaises(s); }, e_Commit,
+     ac_old, "code 17"},
+    {"library errors caught inside, then the commit",
+     [](CT_Files &, const std::string &s) { CatchLibraryErrors(s, 3); }, e_Commit, ac_new, ""},
+    {"host exceptions caught inside, then the commit",
+     [](CT_Files &, const std::string &) {
+         for (int i = 0; i < 3; ++i) {
+             try {
+                 throw std::runtime_error("host");
+             } catch (const std::exception &) {
+             }
          }
-     }},
-    {"library errors caught, then a host exception", true,
-     [](const std::string &s) {
+     },
+     e_Commit, ac_new, ""},
+    {"library errors caught, then a host exception",
+     [](CT_Files &, const std::string &s) {
          CatchLibraryErrors(s, 3);
          throw std::runtime_error("host");
-     }},
-    {"library errors caught, then another", true,
-     [](const std::string &s) {
-         CatchLibraryErrors(s, 3);
-         LibraryRaises(s);
-     }},
-    {"a library error passed on by the host", true,
-     [](const std::string &s) {
+     },
+     e_Commit, ac_old, "runtime_error"},
+    {"a library error passed on by the host",
+     [](CT_Files &, const std::string &s) {
          try {
              LibraryRaises(s);
          } catch (et_ErrorCode) {
              throw;
          }
-     }},
-    {"a library error thrown again by the library", true,
-     [](const std::string &s) {
+     },
+     e_Commit, ac_old, "code 17"},
+    {"a library error thrown again by the library",
+     [](CT_Files &, const std::string &s) {
          try {
              LibraryRaises(s);
          } catch (et_ErrorCode) {
              CT_Errors::v_ThrowAgain();
          }
-     }},
+     },
+     e_Commit, ac_old, "code 17"},
+    // The rewrite has ended already: the cancel at the scope's end touches
+    // nothing.
+    {"a close of its own, then an early return",
+     [](CT_Files &co_file, const std::string &) { co_file.v_Close(); }, e_ReturnEarly, "half\r\n",
+     ""},
+    {"a cancel of its own, then a host exception",
+     [](CT_Files &co_file, const std::string &) {
+         co_file.v_Cancel();
+         throw std::runtime_error("host");
+     },
+     e_Commit, ac_old, "runtime_error"},
+
+    // A second module's exceptions.
+    {"the plug-in's own exceptions, then the commit",
+     [](CT_Files &, const std::string &) { PluginCatchesOwn(); }, e_Commit, ac_new, ""},
+    {"the plug-in's own exceptions, then an early return",
+     [](CT_Files &, const std::string &) { PluginCatchesOwn(); }, e_ReturnEarly, ac_old, ""},
+    {"the plug-in's own exceptions, then a host exception",
+     [](CT_Files &, const std::string &) {
+         PluginCatchesOwn();
+         throw std::runtime_error("host");
+     },
+     e_Commit, ac_old, "runtime_error"},
+    {"a plug-in exception caught here, then the commit",
+     [](CT_Files &, const std::string &) { CatchPluginException(); }, e_Commit, ac_new, ""},
+    // The guard that this scope replaced added up how the host's and the
+    // library's counts of exceptions in flight had changed. On the DLL a
+    // plug-in exception that the host catches is counted as thrown by the
+    // plug-in's runtime but as caught by the host's, so the host's count
+    // drops by one; the host exception that followed only brought it back
+    // to where the scope began, the guard saw a normal end, and the
+    // half-written file was committed and its backup deleted.
+    {"a plug-in exception caught here, then a host exception",
+     [](CT_Files &, const std::string &) {
+         CatchPluginException();
+         throw std::runtime_error("host");
+     },
+     e_Commit, ac_old, "runtime_error"},
+    {"a plug-in exception leaving the scope",
+     [](CT_Files &, const std::string &) { ct_PluginThrows(7); }, e_Commit, ac_old, "int 7"},
 };
 
-TEST(RewriteGuard, AnExceptionRollsBackAndANormalEndCommits) {
+TEST(RewriteScope, OnlyTheCommitKeepsTheRewrite) {
     TempFolder o_folder;
     const std::string s_file = o_folder.Path("export.kdw");
     const std::string s_missing = o_folder.Path("missing.kdw");
     for (const Case &o_case : ao_cases) {
         SCOPED_TRACE(o_case.pc_name);
-        WriteWholeFile(s_file, "old\r\n");
-        bool b_escaped = false;
-        try {
-            CT_Files co_file;
-            co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
-            CT_RewriteGuard o_guard(co_file);
-            co_file.v_Writeln("half");
-            o_case.body(s_missing);
-            co_file.v_Writeln("written");
-        } catch (...) {
-            b_escaped = true;
-        }
-        EXPECT_EQ(o_case.b_rolled_back, b_escaped);
-        EXPECT_EQ(o_case.b_rolled_back ? "old\r\n" : "half\r\nwritten\r\n", ReadWholeFile(s_file));
-        EXPECT_EQ(std::vector<std::string>{"export.kdw"}, o_folder.Names());
-    }
-}
-
-// The guard of a rewrite that a destructor makes while another exception
-// unwinds sees its own scope end normally: that rewrite is committed, and
-// the guarded rewrite of the scope that the exception leaves is rolled back.
-TEST(RewriteGuard, OnlyTheScopeThatTheExceptionLeavesRollsBack) {
-    TempFolder o_folder;
-    const std::string s_outer = o_folder.Path("outer.kdw");
-    const std::string s_inner = o_folder.Path("inner.kdw");
-    WriteWholeFile(s_outer, "outer old");
-    WriteWholeFile(s_inner, "inner old");
-    try {
-        RewritesWhenDestroyed o_late{s_inner};
-        CT_Files co_file;
-        co_file.v_Open(s_outer.c_str(), CT_Files::e_Write, 1);
-        CT_RewriteGuard o_guard(co_file);
-        co_file.v_Write("outer new", 9);
-        throw std::runtime_error("host");
-    } catch (const std::exception &) {
-    }
-    EXPECT_EQ("outer old", ReadWholeFile(s_outer));
-    EXPECT_EQ("from a destructor", ReadWholeFile(s_inner));
-}
-
-// After the rewrite has ended by a close or a cancel, an exception leaving
-// the scope changes nothing.
-TEST(RewriteGuard, ARewriteThatHasEndedIsLeftAsItEnded) {
-    TempFolder o_folder;
-    const std::string s_file = o_folder.Path("export.kdw");
-    for (bool b_cancel : {false, true}) {
-        WriteWholeFile(s_file, "old");
-        try {
-            CT_Files co_file;
-            co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
-            CT_RewriteGuard o_guard(co_file);
-            co_file.v_Write("new", 3);
-            if (b_cancel)
-                co_file.v_Cancel();
-            else
-                co_file.v_Close();
-            throw std::runtime_error("host");
-        } catch (const std::exception &) {
-        }
-        EXPECT_EQ(b_cancel ? "old" : "new", ReadWholeFile(s_file));
+        WriteWholeFile(s_file, ac_old);
+        EXPECT_EQ(o_case.pc_escaped, EscapedFrom([&] { Rewrite(s_file, s_missing, o_case); }));
+        EXPECT_EQ(o_case.pc_content, ReadWholeFile(s_file));
         EXPECT_EQ(std::vector<std::string>{"export.kdw"}, o_folder.Names());
     }
 }

@@ -2,8 +2,6 @@
 #include "ctcommon.h"
 #include "errors/record_lock.h"
 
-#include <exception>
-
 void CT_Errors::v_ThrowError(et_ErrorCode eo_code, const char *pc_parameter) {
     {
         std::lock_guard<std::mutex> o_hold(o_RecordLock());
@@ -32,10 +30,6 @@ void CT_Errors::v_ResetError() {
     std::lock_guard<std::mutex> o_hold(o_RecordLock());
     eo_lasterror = e_UnknownError;
     co_parameter.v_Empty();
-}
-
-unsigned CT_Errors::n_UncaughtExceptions() {
-    return static_cast<unsigned>(std::uncaught_exceptions());
 }
 
 // A class without data copies nothing when assigned.
