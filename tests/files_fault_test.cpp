@@ -31,62 +31,75 @@ class FileFaults : public ::testing::Test {
     const std::string s_backup = s_file + ".old";
 };
 
-// Each open of an open with a backup failing, from then on: the open raises
-// 17 and never empties the file, and a backup that was made stays for
-// closing or cancelling to remove. The failure of the file's own open is
-// among them.
-TEST_F(FileFaults, AFailedOpenRaises17AndLeavesTheBackupToCloseOrCancel) {
+// Each open of an open with a backup failing, once or from then on: the
+// open raises 17 and the file keeps its content. The rewrite holds the file
+// before it makes the backup, so a failed open holds nothing and leaves no
+// backup for a close or a cancel to deal with: both leave the file as it
+// is. Only when every open fails from the backup's own hold on can the
+// backup not be taken away again; it stays whole, as a stale backup would.
+TEST_F(FileFaults, AFailedOpenRaises17AndLeavesTheFileAsItWas) {
     for (CT_Files::et_OpenMode eo_mode : {CT_Files::e_Write, CT_Files::e_Read})
-        for (int b_cancel = 0; b_cancel < 2; ++b_cancel) {
-            ct_ClearFaults();
-            {
-                CT_Files co_count;
-                co_count.v_Open(s_file.c_str(), eo_mode, 1);
-            }
-            const unsigned n_opens = ct_CountCalls("CreateFileA");
-            bool b_backup_left = false;
-            for (unsigned n_open = 1; n_open <= n_opens; ++n_open) {
-                SCOPED_TRACE(std::string(eo_mode == CT_Files::e_Write ? "write" : "read") +
-                             (b_cancel ? ", cancel" : ", close") + ", open " +
-                             std::to_string(n_open) + " failing");
-                WriteWholeFile(s_file, "old content\r\n");
+        for (int b_persistent = 0; b_persistent < 2; ++b_persistent)
+            for (int b_cancel = 0; b_cancel < 2; ++b_cancel) {
                 ct_ClearFaults();
-                ct_FailCall("CreateFileA", n_open, n_access_denied_error, 1);
-                CT_Files co_file;
-                const Raised o_raised =
-                    RaisedBy([&] { co_file.v_Open(s_file.c_str(), eo_mode, 1); });
-                ct_ClearFaults();
-                if (o_raised.n_code == -1) continue; // a look whose failure costs nothing
-                EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
-                EXPECT_EQ(s_file, o_raised.s_parameter);
-                EXPECT_EQ("old content\r\n", ReadWholeFile(s_file)); // never emptied
-                b_backup_left = b_backup_left || FileExists(s_backup);
-                if (b_cancel)
-                    co_file.v_Cancel();
-                else
-                    co_file.v_Close();
-                EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
-                EXPECT_EQ(std::vector<std::string>{"export.kdw"}, o_folder.Names());
+                {
+                    CT_Files co_count;
+                    co_count.v_Open(s_file.c_str(), eo_mode, 1);
+                }
+                const unsigned n_opens = ct_CountCalls("CreateFileA");
+                for (unsigned n_open = 1; n_open <= n_opens; ++n_open) {
+                    SCOPED_TRACE(std::string(eo_mode == CT_Files::e_Write ? "write" : "read") +
+                                 (b_cancel ? ", cancel" : ", close") + ", open " +
+                                 std::to_string(n_open) +
+                                 (b_persistent ? " failing from then on" : " failing"));
+                    WriteWholeFile(s_file, "old content\r\n");
+                    ct_ClearFaults();
+                    ct_FailCall("CreateFileA", n_open, n_access_denied_error, b_persistent);
+                    CT_Files co_file;
+                    const Raised o_raised =
+                        RaisedBy([&] { co_file.v_Open(s_file.c_str(), eo_mode, 1); });
+                    ct_ClearFaults();
+                    if (o_raised.n_code == -1) continue; // a look whose failure costs nothing
+                    EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
+                    EXPECT_EQ(s_file, o_raised.s_parameter);
+                    EXPECT_TRUE(CanOpen(s_file)); // nothing held
+                    if (b_cancel)
+                        co_file.v_Cancel();
+                    else
+                        co_file.v_Close();
+                    EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
+                    const std::vector<std::string> as_names = o_folder.Names();
+                    EXPECT_TRUE(
+                        as_names == std::vector<std::string>{"export.kdw"} ||
+                        (b_persistent &&
+                         as_names == std::vector<std::string>{"export.kdw", "export.kdw.old"} &&
+                         ReadWholeFile(s_backup) == "old content\r\n"));
+                    std::filesystem::remove(s_backup);
+                }
             }
-            EXPECT_TRUE(b_backup_left) << "no failure came after the backup was made";
-        }
 }
 
-// A backup that cannot be made, put on the disk, given its name or held
-// stops the open before the file is emptied and leaves nothing behind:
-// neither a backup nor its temporary copy.
+// A backup that cannot be made, put on the disk, given its name or held,
+// and a file that cannot be emptied once it is, stop the open before the
+// file is emptied and leave nothing behind: neither a backup nor its
+// temporary copy. The calls in the order the open makes them: the file's
+// hold and two looks at its name, then the copy's.
 TEST_F(FileFaults, AFailedBackupStopsTheOpenBeforeTheFileIsEmptied) {
     const struct {
         const char *pc_call;
         unsigned n_nth;
     } o_cases[] = {
-        {"CreateFileA", 1}, // the look at the file
-        {"CopyFileA", 1},
-        {"CreateFileA", 2}, // the look at the copy
+        {"GetFileInformationByHandle", 4}, // what the copy carries
+        {"CreateFileA", 4},                // the copy
+        {"ReadFile", 1},
+        {"WriteFile", 1},
+        {"SetFileTime", 1},
         {"FlushFileBuffers", 1},
-        {"CreateFileA", 3}, // the flush's open
+        {"GetFileInformationByHandle", 5}, // the copy's identity
         {"MoveFileExA", 1},
-        {"CreateFileA", 4}, // the hold
+        {"CreateFileA", 5},                // the backup's hold
+        {"GetFileInformationByHandle", 6}, // the hold's identity
+        {"SetEndOfFile", 1},               // the file emptied, once backed up
 #if !defined(_WIN32)
         {"fsync", 1}, // the folder's flush, once the copy has the backup's name
 #endif
@@ -224,22 +237,47 @@ TEST(FaultPlan, ANameOutsideTheListIsRefused) {
         EXPECT_EQ(0u, ct_CountCalls(pc_name)) << pc_name; // every listed name is taken
 }
 
-TEST_F(FileFaults, AFailedDeleteLeavesTheFileWithoutRaising) {
-    CT_Files co_file;
-    co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1);
-    co_file.v_Write("new", 3);
-    ct_FailCall("SetFileInformationByHandle", 1, n_io_error, 1);
-    co_file.v_Close();
-    EXPECT_EQ("new", ReadWholeFile(s_file));
-    EXPECT_TRUE(FileExists(s_backup)); // the delete of the backup failed
-    co_file.v_Close();                 // and is not tried again with a stale name
-
-    CT_Files co_fresh;
-    co_fresh.v_Open(o_folder.Path("fresh.txt").c_str(), CT_Files::e_Write, 0);
-    co_fresh.v_Write("new", 3);
-    ct_FailCall("SetFileInformationByHandle", 1, n_io_error, 1);
-    co_fresh.v_Cancel();
-    EXPECT_EQ("", ReadWholeFile(o_folder.Path("fresh.txt"))); // emptied all the same
+// A delete or an emptying that a close or a cancel cannot do raises 18 with
+// the name and keeps the rewrite, for another try: the backup stays held
+// after a commit, and a file that the rollback must take away stays held.
+// A second close or cancel finishes.
+TEST_F(FileFaults, AFailedDeleteOrEmptyingRaises18AndCanBeTriedAgain) {
+    const std::string s_fresh = o_folder.Path("fresh.txt");
+    const struct {
+        const char *pc_call;
+        bool b_backup;
+        bool b_cancel;
+    } o_cases[] = {
+        {"SetFileInformationByHandle", true, false}, // the backup's delete
+        {"SetFileInformationByHandle", false, true}, // the made file's delete
+        {"SetEndOfFile", false, true},               // the made file's emptying
+    };
+    for (const auto &o_case : o_cases) {
+        SCOPED_TRACE(std::string(o_case.pc_call) + (o_case.b_cancel ? ", cancel" : ", close"));
+        const std::string &s_name = o_case.b_backup ? s_file : s_fresh;
+        CT_Files co_file;
+        co_file.v_Open(s_name.c_str(), CT_Files::e_Write, o_case.b_backup);
+        co_file.v_Write("new", 3);
+        ct_FailCall(o_case.pc_call, 1, n_access_denied_error, 1);
+        const auto end = [&] {
+            if (o_case.b_cancel)
+                co_file.v_Cancel();
+            else
+                co_file.v_Close();
+        };
+        const Raised o_raised = RaisedBy(end);
+        ct_ClearFaults();
+        EXPECT_EQ(e_FileWriteFailed, o_raised.n_code);
+        EXPECT_EQ(s_name, o_raised.s_parameter);
+        EXPECT_FALSE(CanOpen(s_name)); // still held, for the next try
+        if (o_case.b_backup) {
+            EXPECT_TRUE(FileExists(s_backup));
+        }
+        end();
+        EXPECT_EQ(!o_case.b_cancel, FileExists(s_name));
+        EXPECT_FALSE(FileExists(s_backup));
+        WriteWholeFile(s_file, "old content\r\n");
+    }
 }
 
 // Each step of putting the old content back, failing: the cancel raises 18

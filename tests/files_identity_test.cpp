@@ -1,7 +1,8 @@
 // A rewrite acts on the one file that its name designated at the open: the
 // name is resolved once, as the system resolves it, and that file is backed
 // up, restored or taken away, never a namesake elsewhere, even when its
-// folder is replaced meanwhile. A cancel without a backup takes away only a
+// folder is replaced meanwhile (then a backup is kept rather than put back
+// at a name that means another file). A cancel without a backup takes away only a
 // regular file that the open made. A rollback that cannot put the content
 // back keeps the backup whole, to try again. A backup whose name fits is
 // made, and a backup made ahead of the open is the one the rewrite keeps.
@@ -218,14 +219,22 @@ TEST_F(CancelWithoutBackup, KeepsADevice) {
 #if !defined(_WIN32)
 
 // The file's folder is renamed and a new one with namesakes of the file and
-// of its backup takes its place while the rewrite is open: the commit or
-// rollback follows the file into its new folder, and the namesakes stay.
-TEST(ReplacedFolder, CommitAndRollbackFollowTheFileThatWasOpened) {
+// of its backup takes its place while the rewrite is open. The namesakes
+// are never touched. Without a backup the commit or rollback follows the
+// file into its new folder. With one, the file's name now designates
+// another file: the close or cancel raises 18 and the backup stays whole
+// beside the file that was rewritten, and a second close lets it go.
+TEST(ReplacedFolder, NamesakesStayAndABackupIsKeptWhenTheNameMovedOn) {
     const struct {
         int b_backup;
         bool b_cancel;
+        int n_raised;
         std::string s_after; // moved/f afterwards
-    } ao_cases[] = {{1, false, "new"}, {1, true, "old"}, {0, false, "new"}, {0, true, s_none}};
+        std::string s_kept;  // moved/f.old afterwards
+    } ao_cases[] = {{1, false, e_FileWriteFailed, "new", "old"},
+                    {1, true, e_FileWriteFailed, "new", "old"},
+                    {0, false, -1, "new", s_none},
+                    {0, true, -1, s_none, s_none}};
     for (const auto &o_case : ao_cases) {
         SCOPED_TRACE("backup " + std::to_string(o_case.b_backup) +
                      (o_case.b_cancel ? ", cancel" : ", close"));
@@ -240,13 +249,15 @@ TEST(ReplacedFolder, CommitAndRollbackFollowTheFileThatWasOpened) {
         std::filesystem::create_directory(s_folder);
         WriteWholeFile(s_folder + "/f", "namesake");
         WriteWholeFile(s_folder + "/f.old", "namesake backup");
-        End(co_file, o_case.b_cancel);
+        const Raised o_raised = RaisedBy([&] { End(co_file, o_case.b_cancel); });
+        EXPECT_EQ(o_case.n_raised, o_raised.n_code);
+        co_file.v_Close();
 
         EXPECT_EQ((Names{"f", "f.old"}), NamesIn(s_folder));
         EXPECT_EQ("namesake", ReadWholeFile(s_folder + "/f"));
         EXPECT_EQ("namesake backup", ReadWholeFile(s_folder + "/f.old"));
         EXPECT_EQ(o_case.s_after, Content(s_moved + "/f"));
-        EXPECT_EQ((o_case.s_after == s_none ? Names{} : Names{"f"}), NamesIn(s_moved));
+        EXPECT_EQ(o_case.s_kept, Content(s_moved + "/f.old"));
     }
 }
 

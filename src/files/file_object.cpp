@@ -38,11 +38,10 @@ CT_Files::~CT_Files() {
 void CT_Files::v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup) {
     std::string s_path;
     const bool b_resolved = ct_files::b_ResolvePath(co_name, &s_path);
-    // A backup made ahead of this open (by v_SaveOldFile, or by an open that
-    // failed), or one whose rollback failed, is this rewrite's backup: it
-    // keeps the content from before, for a cancel to put back. An object
-    // holding anything else ends its own part first, rather than losing its
-    // file and its backup.
+    // A backup made ahead of this open (v_SaveOldFile), or one whose
+    // rollback failed, is this rewrite's backup: it keeps the content from
+    // before, for a cancel to put back. An object holding anything else
+    // ends its own part first, rather than losing its file and its backup.
     Rewrite *po_rewrite = ct_files::po_Rewrite(ho_file);
     if (!(b_resolved && po_rewrite && ct_files::b_CanTakeOver(*po_rewrite, s_path))) {
         v_Close();
@@ -50,38 +49,24 @@ void CT_Files::v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup) {
     }
     co_filename = co_name;
     if (!b_resolved) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
-    const bool b_reading = eo_mode == GENERIC_READ;
     if (po_rewrite) {
-        ct_files::v_CloseFile(*po_rewrite);
-        // Written anew, the file no longer depends on a failed rollback.
-        if (!b_reading) po_rewrite->b_keep_backup = false;
-        co_oldfilename = co_filename + ".old";
-    } else {
-        po_rewrite = ct_files::po_NewRewrite(s_path);
-        if (!po_rewrite) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
-        ho_file = ct_files::ho_Member(po_rewrite);
-        if (b_backup) {
-            // The backup of a rewrite is on the disk before the file is
-            // emptied: at no moment may a power loss leave neither the old
-            // content nor the new. Without a backup the file is not touched.
-            const ct_files::et_Backup eo_backup = ct_files::eo_MakeBackup(*po_rewrite, !b_reading);
-            if (eo_backup == ct_files::e_BackupFailed) {
-                v_Close();
-                CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
-            }
-            if (eo_backup == ct_files::e_BackupMade) co_oldfilename = co_filename + ".old";
-        }
+        // A take-over that fails keeps the backup held, for closing or
+        // cancelling to end.
+        if (!ct_files::b_OpenAgain(*po_rewrite, eo_mode))
+            CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+        return;
     }
-    if (!ct_files::b_OpenFile(*po_rewrite, eo_mode)) {
-        // A backup stays held, for closing or cancelling to remove.
-        if (po_rewrite->s_backup.empty()) v_Close();
-        CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
-    }
+    // The rewrite holds the file before it backs it up or empties it; an
+    // open that fails leaves nothing held and the file as it was.
+    po_rewrite = ct_files::po_BeginRewrite(s_path, eo_mode, b_backup != 0);
+    if (!po_rewrite) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+    ho_file = ct_files::ho_Member(po_rewrite);
+    co_oldfilename = ct_files::s_BackupOf(*po_rewrite).c_str();
 }
 
 void CT_Files::v_SaveOldFile() {
     Rewrite *po_rewrite = ct_files::po_Rewrite(ho_file);
-    if (po_rewrite && po_rewrite->b_ended) { // a copy rolled it back: nothing of it is held
+    if (po_rewrite && po_rewrite->eo_stage == ct_files::e_Ended) { // a copy rolled it back
         v_Close();
         po_rewrite = nullptr;
     }
@@ -89,7 +74,8 @@ void CT_Files::v_SaveOldFile() {
         // The backup held keeps the content from before this rewrite; a
         // later copy could only hold part of the new one. A file held
         // without a backup cannot be copied.
-        if (po_rewrite->s_backup.empty()) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+        if (ct_files::s_BackupOf(*po_rewrite).empty())
+            CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
         return;
     }
     std::string s_path;
@@ -97,17 +83,12 @@ void CT_Files::v_SaveOldFile() {
         if (!b_Exist(co_filename)) return; // no name, or nothing there: nothing to keep
         CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
     }
-    po_rewrite = ct_files::po_NewRewrite(s_path);
-    if (!po_rewrite) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
-    const ct_files::et_Backup eo_backup = ct_files::eo_MakeBackup(*po_rewrite, false);
-    if (eo_backup != ct_files::e_BackupMade) {
-        delete po_rewrite;
-        if (eo_backup == ct_files::e_BackupFailed)
-            CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
-        return;
-    }
+    bool b_failed = false;
+    po_rewrite = ct_files::po_Snapshot(s_path, &b_failed);
+    if (b_failed) CT_Errors::v_ThrowError(e_FileOpenFailed, co_filename);
+    if (!po_rewrite) return; // nothing there to keep
     ho_file = ct_files::ho_Member(po_rewrite);
-    co_oldfilename = co_filename + ".old";
+    co_oldfilename = ct_files::s_BackupOf(*po_rewrite).c_str();
 }
 
 void CT_Files::v_Cancel() {

@@ -28,12 +28,6 @@ bool ct_files::b_NameIs(const std::string &s_name, const Identity &o_identity) {
     return b_LookAt(s_name, false, &o_found) && o_IdentityOf(o_found) == o_identity;
 }
 
-bool ct_files::b_DeleteOwnFile(const std::string &s_name) {
-    if (DeleteFileA(s_name.c_str())) return true;
-    return GetLastError() == ERROR_ACCESS_DENIED &&
-           SetFileAttributesA(s_name.c_str(), FILE_ATTRIBUTE_NORMAL) && DeleteFileA(s_name.c_str());
-}
-
 bool ct_files::b_DeleteHeld(HANDLE ho_held) {
     FILE_DISPOSITION_INFO o_delete = {TRUE};
     if (SetFileInformationByHandle(ho_held, FileDispositionInfo, &o_delete, sizeof o_delete))

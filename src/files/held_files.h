@@ -27,10 +27,6 @@ Identity o_IdentityOf(const BY_HANDLE_FILE_INFORMATION &o_information);
 bool b_LookAt(const std::string &s_name, bool b_follow, BY_HANDLE_FILE_INFORMATION *po_found);
 // Whether the name itself (not a link at it) designates that file.
 bool b_NameIs(const std::string &s_name, const Identity &o_identity);
-// Deletes a file of the library's own making by its name. A copy carries
-// the attributes of its source, and a read-only one is deleted only once it
-// is read-only no more.
-bool b_DeleteOwnFile(const std::string &s_name);
 // Deletes the very file that a handle holds, whatever its name has come to
 // mean meanwhile; a read-only one loses that attribute first. The handle
 // needs the right to delete, where the system has one.

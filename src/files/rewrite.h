@@ -3,21 +3,35 @@
 // object's handle member designates it; the no-file value means that the
 // object holds nothing.
 //
-// A rewrite knows its file by one path, resolved as the system resolves
-// the name when it opens it, and by the identity of what it opened: every
-// name it deletes or replaces is checked against that identity first, and
-// the file and the backup are deleted through their own holds, so that a
-// name that has come to mean another file is never touched. It holds its
-// backup open as well as its file, so that no other opener can replace or
-// delete the backup while it is needed, and a rollback reads the very
-// backup that was made.
+// Hold first: a rewrite takes its file before it copies or empties
+// anything. The backup is copied from that hold, never from the name, so
+// the content kept is exactly the content emptied, and a missing file is
+// made only while it is still absent. What the hold keeps out depends on
+// the system (platform.h): on Windows nobody else opens, renames or
+// deletes the file while it is held; on Linux the lock keeps out the
+// library's own opens and those of programs that lock, but any process may
+// still rename another file over the name, or delete it. So the commit and
+// the rollback first check that the name still designates the held file
+// and that the file still has a name; when it does not, they raise and
+// keep the backup on the disk rather than act on a namesake or write into
+// a file that nobody can reach any more.
+//
+// Every name that a rewrite deletes or replaces is checked against the
+// identity of what it made or opened: the file and the backup are deleted
+// through their own holds, or through a new hold checked to be the same
+// file. Its backup is held open too, so that no other opener can replace or
+// change it meanwhile (on Windows; on Linux as far as the lock goes), and
+// a rollback reads the very backup that was made.
+//
+// One thread at a time uses an object and its copies (the header says so),
+// so the count of holders is a plain counter.
 #ifndef CTCOMMON_FILES_REWRITE_H
 #define CTCOMMON_FILES_REWRITE_H
 
 #include "ctcommon.h"
+#include "files/held_files.h"
 #include "platform/platform.h"
 
-#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -42,19 +56,46 @@ struct ReadAhead {
     }
 };
 
+// The stages of a rewrite and the steps between them; each step checks
+// that it starts from a stage that allows it (b_Allowed).
+//
+//   e_Fresh     --open-->         e_Open
+//   e_Fresh     --snapshot-->     e_Held      (a backup ahead of any open)
+//   e_Held      --open again-->   e_Open      (the same rewrite takes the file)
+//   e_Stranded  --open again-->   e_Open      (the backup kept until written anew)
+//   e_Open      --commit, rollback-->            e_Ended
+//   e_Open      --a failed commit-->             e_Open      (try again)
+//   e_Open      --a failed rollback, lost name-->e_Stranded
+//   e_Held      --commit, rollback, let go-->    e_Ended
+//   e_Held      --a failed restore-->            e_Held      (try again)
+//   e_Stranded  --rollback, let go-->            e_Ended
+//   e_Stranded  --a failed rollback-->           e_Stranded  (try again)
+//   e_Open      --let go-->                      e_Ended
+enum et_Stage {
+    e_Fresh,    // made; holds nothing yet
+    e_Held,     // holds a backup and no file (v_SaveOldFile)
+    e_Open,     // holds its file, with a backup or without
+    e_Stranded, // only the backup is whole: a rollback failed, or the file lost its
+                // name; no reads, no writes, and no commit deletes the backup
+    e_Ended     // committed, rolled back or let go: holds nothing
+};
+
 struct Rewrite {
-    HANDLE ho_file = INVALID_HANDLE_VALUE;   // none until opened, or after an open that failed
-    HANDLE ho_backup = INVALID_HANDLE_VALUE; // held while the backup is
+    et_Stage eo_stage = e_Fresh;
+    HANDLE ho_file = INVALID_HANDLE_VALUE;   // while e_Open, and while e_Stranded after writing
+    HANDLE ho_backup = INVALID_HANDLE_VALUE; // held while there is a backup
     bool b_writing = false;                  // the open created or emptied the file
     bool b_can_move_back = false;            // a disk file; not a pipe or a device
-    bool b_removable = false;    // a regular file that its own name designates, not a link
-    bool b_rolling_back = false; // a rollback failed and may be tried again: no reads, no writes
-    bool b_keep_backup = false;  // the backup is the only whole content: no commit deletes it
-    std::string s_path;          // the file as the system resolves its name
-    std::string s_backup;        // the backup's path; empty: no backup
-    ReadAhead o_ahead;           // shared by the holders, as their position is
-    std::atomic<unsigned> n_holders{1};
-    std::atomic<bool> b_ended{false};
+    bool b_removable = false;   // a regular file that its own name designates, not a link
+    bool b_keep_backup = false; // stranded, and not written anew since: no commit deletes the
+                                // backup, the only whole content
+    Identity o_file;            // what the open held, for the name checks
+    bool b_named = false;       // o_file is known and was the name's when opened
+    Identity o_backup;          // the backup that was made, checked at every new hold of it
+    std::string s_path;         // the file as the system resolves its name
+    std::string s_backup;       // the backup's path; empty: no backup
+    ReadAhead o_ahead;          // shared by the holders, as their position is
+    unsigned n_holders = 1;
 };
 
 // The rewrite that an object's handle member designates, or null.
@@ -65,12 +106,11 @@ inline HANDLE ho_Member(Rewrite *po_rewrite) {
     return po_rewrite ? static_cast<HANDLE>(po_rewrite) : INVALID_HANDLE_VALUE;
 }
 
-// The open file while the rewrite lasts; the no-file value once it has ended,
-// while a failed rollback waits to be tried again, or when no file is open.
+// The open file while the rewrite is open; the no-file value otherwise.
 inline HANDLE ho_LiveFile(HANDLE ho_member) {
     const Rewrite *po_rewrite = po_Rewrite(ho_member);
-    return po_rewrite && !po_rewrite->b_ended && !po_rewrite->b_rolling_back ? po_rewrite->ho_file
-                                                                             : INVALID_HANDLE_VALUE;
+    return po_rewrite && po_rewrite->eo_stage == e_Open ? po_rewrite->ho_file
+                                                        : INVALID_HANDLE_VALUE;
 }
 // Brings the system's position back to the holders' reading position
 // before a write, so that the write lands where a reading of one byte at a
@@ -82,35 +122,36 @@ bool b_SettleForWrite(Rewrite &o_rewrite);
 // The path of the file that the system opens for the name; false when the
 // name names no file that can be opened (no full path, a device, a folder).
 bool b_ResolvePath(const char *pc_name, std::string *ps_path);
-// A new rewrite of the file at that path.
-Rewrite *po_NewRewrite(const std::string &s_path);
+// A new rewrite of the file at that path, opened for reading (GENERIC_READ)
+// or for writing with that access, with a backup when b_backup: it holds
+// the file, copies the backup from that hold (on the disk first when
+// writing), then empties the file. Null when any step fails; nothing that
+// it made is left then, and a file that was there keeps its content.
+Rewrite *po_BeginRewrite(const std::string &s_path, DWORD n_mode, bool b_backup);
+// A new rewrite that holds only a backup of the file as it is now; null
+// with *pb_failed false when there is no file to keep, with it true when
+// the backup cannot be made.
+Rewrite *po_Snapshot(const std::string &s_path, bool *pb_failed);
+// Whether a new open of the path may take this rewrite over:
+// it holds a backup of that file and no open file (v_SaveOldFile), or its
+// rollback failed.
+bool b_CanTakeOver(const Rewrite &o_rewrite, const std::string &s_path);
+// Opens the file again within a rewrite that b_CanTakeOver allowed; its
+// backup stays the one that a cancel puts back. False, the rewrite as it
+// was, when the system refuses.
+bool b_OpenAgain(Rewrite &o_rewrite, DWORD n_mode);
 // One more holder of the rewrite that a member designates; returns the
 // member value for the new holder.
 HANDLE ho_Join(HANDLE ho_member);
-// Makes the backup of the file, if it exists: a new file beside it, held
-// from then on. With b_flush it is on the disk before this returns. A backup
-// that cannot be made leaves nothing behind.
-enum et_Backup { e_BackupMade, e_NothingToKeep, e_BackupFailed };
-et_Backup eo_MakeBackup(Rewrite &o_rewrite, bool b_flush);
-// Opens the file for reading (GENERIC_READ) or for writing with that
-// access; false when the system refuses. An open that fails leaves no file
-// that it made.
-bool b_OpenFile(Rewrite &o_rewrite, DWORD n_mode);
-// Whether a new open of the path may take this rewrite over: it holds a
-// backup of that file and no open file of its own (a backup made ahead of
-// an open, or left by an open that failed), or a rollback of it failed.
-bool b_CanTakeOver(const Rewrite &o_rewrite, const std::string &s_path);
-// Closes the rewrite's file, if one is open, before it is opened again.
-void v_CloseFile(Rewrite &o_rewrite);
 // Rolls the rewrite back for all its holders, unless it has ended. False
-// when the old content could not be put back: the rewrite then lasts, its
-// backup held, for another try.
+// when it cannot finish: the rewrite then lasts for another try, its
+// backup held.
 bool b_RollBack(Rewrite &o_rewrite);
 // Commits the rewrite for all its holders, unless it has ended: the backup
-// is deleted once the new content is on the disk. False when that content
-// cannot be put there: the rewrite then lasts, its backup held. A rewrite
-// whose backup is the only whole content is let go instead, the backup
-// left on the disk.
+// is deleted once the new content is on the disk. False when that cannot
+// be done: the rewrite lasts, its backup held (stranded when the file has
+// lost its name). A stranded rewrite is let go instead, the backup left on
+// the disk.
 bool b_Commit(Rewrite &o_rewrite);
 // b_Commit for the last holder; true for the others, who commit nothing.
 bool b_CommitIfLast(Rewrite &o_rewrite);
@@ -118,6 +159,8 @@ bool b_CommitIfLast(Rewrite &o_rewrite);
 void v_LetGo(Rewrite &o_rewrite);
 // One holder less; true when it was the last, whose rewrite is then freed.
 bool b_Leave(Rewrite *po_rewrite);
+// The name of the rewrite's backup, empty without one.
+const std::string &s_BackupOf(const Rewrite &o_rewrite);
 
 } // namespace ct_files
 

@@ -22,10 +22,7 @@
     X(GetFileInformationByHandle)                                                                  \
     X(SetFileInformationByHandle)                                                                  \
     X(SetFileTime)                                                                                 \
-    X(CopyFileA)                                                                                   \
     X(MoveFileExA)                                                                                 \
-    X(DeleteFileA)                                                                                 \
-    X(SetFileAttributesA)                                                                          \
     X(FindFirstFileA)                                                                              \
     X(GetFullPathNameA)
 
@@ -46,7 +43,8 @@
     X(fchown)                                                                                      \
     X(fchmod)                                                                                      \
     X(rename)                                                                                      \
-    X(unlink)
+    X(unlink)                                                                                      \
+    X(readlink)
 #endif
 
 #define CT_FAULTABLE_CALLS(X) CT_WIN32_FAULTABLE_CALLS(X) CT_POSIX_FAULTABLE_CALLS(X)

@@ -27,10 +27,7 @@
 #define GetFileInformationByHandle(...) CT_FAULTABLE(GetFileInformationByHandle, FALSE, __VA_ARGS__)
 #define SetFileInformationByHandle(...) CT_FAULTABLE(SetFileInformationByHandle, FALSE, __VA_ARGS__)
 #define SetFileTime(...) CT_FAULTABLE(SetFileTime, FALSE, __VA_ARGS__)
-#define CopyFileA(...) CT_FAULTABLE(CopyFileA, FALSE, __VA_ARGS__)
 #define MoveFileExA(...) CT_FAULTABLE(MoveFileExA, FALSE, __VA_ARGS__)
-#define DeleteFileA(...) CT_FAULTABLE(DeleteFileA, FALSE, __VA_ARGS__)
-#define SetFileAttributesA(...) CT_FAULTABLE(SetFileAttributesA, FALSE, __VA_ARGS__)
 #define FindFirstFileA(...) CT_FAULTABLE(FindFirstFileA, INVALID_HANDLE_VALUE, __VA_ARGS__)
 #define GetFullPathNameA(...) CT_FAULTABLE(GetFullPathNameA, 0, __VA_ARGS__)
 

@@ -10,23 +10,35 @@
 // What the logic relies on beyond names and types:
 //
 // Files
-// - CreateFileA(name, GENERIC_READ or GENERIC_WRITE, share, OPEN_EXISTING or
-//   CREATE_ALWAYS): share 0 holds the file. While held, no other opener, in
-//   this process or another, opens it, copies it, replaces it by a move or
-//   deletes it. FILE_SHARE_READ lets others read, nothing more.
-//   CREATE_ALWAYS empties a file only once it holds it, so a file that
-//   another holds keeps its content, and on success sets the last error to
-//   ERROR_ALREADY_EXISTS when the file was there. A folder, and a name with
-//   a control character, are refused. An open with no data access (0, or
-//   only DELETE and the attributes) holds nothing and is refused by no
-//   holder: FILE_FLAG_OPEN_REPARSE_POINT looks at a link itself,
+// - CreateFileA(name, access, share, disposition, flags, template): share 0
+//   holds the file, and what the hold keeps out differs:
+//   - Windows: while held, no other opener, in this process or another,
+//     opens it, copies it, replaces it by a move or deletes it.
+//   - Linux: the hold is an advisory lock. It keeps out the library's own
+//     opens, moves and deletes and those of programs that lock; any process
+//     may still write without a lock, delete the name, or rename another
+//     file over it. What the logic needs beyond that it checks itself.
+//   FILE_SHARE_READ lets others read, nothing more. OPEN_EXISTING opens a
+//   file that is there; OPEN_ALWAYS opens it, or makes it if it is absent,
+//   and never empties it; CREATE_NEW makes a new file only (a name that is
+//   taken fails with ERROR_FILE_EXISTS), giving it the attributes of a
+//   template handle where one is passed (on Linux the template's permission
+//   bits, owner and group); CREATE_ALWAYS empties a file only once it holds
+//   it, so a file that another holds keeps its content. OPEN_ALWAYS and
+//   CREATE_ALWAYS set the last error to ERROR_ALREADY_EXISTS on success when
+//   the file was there. A folder, and a name with a control character, are
+//   refused. An open with no data access (0, or only DELETE and the
+//   attributes) holds nothing and is refused by no holder:
+//   FILE_FLAG_OPEN_REPARSE_POINT looks at a link itself,
 //   FILE_FLAG_BACKUP_SEMANTICS at a folder too.
 // - GetFileInformationByHandle: the volume and index that identify the
-//   file, its size, last-write time and attributes (a link, a folder or a
-//   device by its attribute).
+//   file, its size, last-write time, number of names (0 once every name is
+//   gone) and attributes (a link, a folder or a device by its attribute).
 // - SetFileInformationByHandle(FileDispositionInfo) deletes the very file
-//   that the handle holds, which needs DELETE access; FileBasicInfo clears
-//   the read-only attribute that keeps Windows from deleting it.
+//   that the handle holds, which needs DELETE access, and fails when it
+//   cannot; FileBasicInfo sets the read-only, hidden and system attributes
+//   (attributes 0 change nothing), and clears the read-only attribute that
+//   keeps Windows from deleting a file.
 // - ReadFile: TRUE with the bytes delivered, 0 at the end of the file.
 //   WriteFile: every byte or FALSE. A write of zero bytes on a handle
 //   opened for reading fails with ERROR_ACCESS_DENIED.
@@ -39,15 +51,8 @@
 // - FlushFileBuffers returns once the file's data is on the disk.
 //   MoveFileExA with MOVEFILE_WRITE_THROUGH returns once the new name is.
 // - GetFileTime and SetFileTime keep and restore the last-write time.
-// - CopyFileA(source, new name, TRUE) makes a new file only; it fails with
-//   ERROR_FILE_EXISTS or ERROR_ALREADY_EXISTS when the name is taken, which
-//   the backup takes as "try another name". A copy carries the source's
-//   protection and last-write time, and a copy that fails leaves nothing.
 // - MoveFileExA(MOVEFILE_REPLACE_EXISTING) replaces the name, never writing
 //   through a link planted there.
-// - DeleteFileA may fail with ERROR_ACCESS_DENIED for a read-only file (it
-//   does on Windows); after SetFileAttributesA(FILE_ATTRIBUTE_NORMAL) it
-//   deletes it.
 //
 // Names and paths
 // - FindFirstFileA honours * and ? in the final component and finds files

@@ -35,9 +35,22 @@ struct FaultPlan {
     unsigned n_seen = 0;
 };
 
+// Another program's step, run just before the n-th matching call is made,
+// once: a race with another program, at a chosen moment.
+struct StepPlan {
+    bool b_active = false;
+    int n_call = n_any_call;
+    unsigned n_nth = 0;
+    unsigned n_seen = 0;
+    void (*pf_step)(void *) = nullptr;
+    void *pv_context = nullptr;
+};
+
 std::mutex o_lock;
 FaultPlan o_plan;
+StepPlan o_step;
 unsigned an_counts[ct_hooks::e_CallCount];
+std::size_t n_read_room = 0; // of the read buffer made last
 
 std::map<std::string, void *> &o_StandIns() {
     static std::map<std::string, void *> o_stand_ins;
@@ -57,15 +70,53 @@ int n_CallNamed(const char *pc_call, const char *pc_asker) {
 
 } // namespace
 
-bool ct_hooks::b_Fails(et_Call eo_call) {
-    std::lock_guard<std::mutex> o_hold(o_lock);
-    ++an_counts[eo_call];
-    if (!o_plan.b_active || (o_plan.n_call != n_any_call && o_plan.n_call != eo_call)) return false;
+namespace {
+
+bool b_Matches(int n_call, ct_hooks::et_Call eo_call) {
+    return n_call == n_any_call || n_call == eo_call;
+}
+
+// Whether the fault plan makes this call fail; its error in *pn_error.
+bool b_PlannedFailure(ct_hooks::et_Call eo_call, unsigned *pn_error) {
+    if (!o_plan.b_active || !b_Matches(o_plan.n_call, eo_call)) return false;
     ++o_plan.n_seen;
     if (o_plan.n_seen < o_plan.n_nth || (o_plan.n_seen > o_plan.n_nth && !o_plan.b_persistent))
         return false;
-    SetLastError(o_plan.n_error);
+    *pn_error = o_plan.n_error;
     return true;
+}
+
+} // namespace
+
+bool ct_hooks::b_Fails(et_Call eo_call) {
+    bool b_fails = false;
+    unsigned n_error = 0;
+    void (*pf_step)(void *) = nullptr;
+    void *pv_context = nullptr;
+    {
+        std::lock_guard<std::mutex> o_hold(o_lock);
+        ++an_counts[eo_call];
+        if (o_step.b_active && b_Matches(o_step.n_call, eo_call) &&
+            ++o_step.n_seen == o_step.n_nth) {
+            o_step.b_active = false;
+            pf_step = o_step.pf_step;
+            pv_context = o_step.pv_context;
+        }
+        b_fails = b_PlannedFailure(eo_call, &n_error);
+    }
+    // Outside the lock: the step may make calls of its own, which count.
+    if (pf_step) {
+        const DWORD n_before = GetLastError();
+        pf_step(pv_context);
+        SetLastError(n_before);
+    }
+    if (b_fails) SetLastError(n_error);
+    return b_fails;
+}
+
+void ct_hooks::v_NoteReadRoom(std::size_t n_room) {
+    std::lock_guard<std::mutex> o_hold(o_lock);
+    n_read_room = n_room;
 }
 
 void *ct_hooks::pv_StandIn(const char *pc_call) {
@@ -98,12 +149,29 @@ CT_FAULT_API void ct_FailCall(const char *pc_call, unsigned n_nth, unsigned n_er
     o_plan.b_persistent = b_persistent != 0;
 }
 
-// No more faults and no stand-ins; the call counts start again from zero.
+// No more faults and no stand-ins; the call counts and the read room start
+// again from zero.
 CT_FAULT_API void ct_ClearFaults() {
     std::lock_guard<std::mutex> o_hold(o_lock);
     o_plan = FaultPlan();
+    o_step = StepPlan();
     std::memset(an_counts, 0, sizeof an_counts);
+    n_read_room = 0;
     o_StandIns().clear();
+}
+
+// Runs pf_step(pv_context) once, just before the n-th call of that name
+// (null: of any name) is made, as another program's step at that moment.
+CT_FAULT_API void ct_OnCall(const char *pc_call, unsigned n_nth, void (*pf_step)(void *),
+                            void *pv_context) {
+    const int n_call = n_CallNamed(pc_call, "ct_OnCall");
+    std::lock_guard<std::mutex> o_hold(o_lock);
+    o_step = StepPlan();
+    o_step.b_active = true;
+    o_step.n_call = n_call;
+    o_step.n_nth = n_nth;
+    o_step.pf_step = pf_step;
+    o_step.pv_context = pv_context;
 }
 
 // The calls of that name (null: of any name) made since the last clear.
@@ -115,6 +183,14 @@ CT_FAULT_API unsigned ct_CountCalls(const char *pc_call) {
     for (unsigned n_count : an_counts)
         n_all += n_count;
     return n_all;
+}
+
+// The room, in bytes, of the read buffer that a file object made last (0:
+// none since the last clear), so that a test sees a buffer grown for a long
+// line shrink again.
+CT_FAULT_API unsigned ct_ReadRoom() {
+    std::lock_guard<std::mutex> o_hold(o_lock);
+    return static_cast<unsigned>(n_read_room);
 }
 
 // The name of the i-th faultable call, or null past the last, so that a

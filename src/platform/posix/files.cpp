@@ -8,10 +8,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
+#include <new>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -67,19 +70,6 @@ mode_t n_TakeOwnership(int n_fd, const struct stat &o_stat) {
     return n_mode & ~static_cast<mode_t>(02070);
 }
 
-// Copies the rest of one descriptor into another; 0, or the error.
-int n_CopyContent(int n_in, int n_out) {
-    char ac_block[65536];
-    for (;;) {
-        const ssize_t n = CT_SYSCALL(read, n_in, ac_block, sizeof ac_block);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        if (n == 0) return 0;
-        std::size_t n_written;
-        if (!b_WriteAll(n_out, ac_block, static_cast<std::size_t>(n), &n_written)) return errno;
-    }
-}
-
 // Puts the folder that holds pc_name on the disk, and with it the names in
 // it. A file system that cannot flush a folder has nothing to put there.
 bool b_FlushFolderOf(const char *pc_name) {
@@ -99,11 +89,13 @@ bool b_SameFile(const struct stat &o_one, const struct stat &o_other) {
 }
 
 // The permission bits that the attributes give a file of that mode:
-// read-only takes every write permission away, anything else gives the
-// owner's back.
+// read-only takes every write permission away; anything else gives the
+// owner's back to a file that has none (a file with any write permission is
+// not read-only, and keeps its bits).
 mode_t n_ModeFor(DWORD n_attributes, mode_t n_mode) {
     n_mode &= 07777;
-    return n_attributes & FILE_ATTRIBUTE_READONLY ? n_mode & ~0222u : n_mode | S_IWUSR;
+    if (n_attributes & FILE_ATTRIBUTE_READONLY) return n_mode & ~0222u;
+    return n_mode & 0222u ? n_mode : n_mode | S_IWUSR;
 }
 
 // Windows counts time in 100-nanosecond steps from 1601.
@@ -132,6 +124,38 @@ struct timespec o_TimeSpec(const FILETIME &o_time) {
 const DWORD n_data_rights =
     ~static_cast<DWORD>(DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
 
+// The name by which each open descriptor was opened, as Windows knows the
+// name of every handle: where /proc is not mounted (a container, a chroot)
+// it is the only way from a descriptor back to its name, which a delete
+// through a hold needs.
+std::mutex o_names_lock;
+std::unordered_map<int, std::string> &o_Names() {
+    static std::unordered_map<int, std::string> o_names;
+    return o_names;
+}
+
+void v_RememberName(int n_fd, const char *pc_name) {
+    try {
+        std::lock_guard<std::mutex> o_hold(o_names_lock);
+        o_Names()[n_fd] = pc_name;
+    } catch (const std::bad_alloc &) {
+        // Unknown then: a delete through this descriptor without /proc fails.
+    }
+}
+
+void v_ForgetName(int n_fd) {
+    std::lock_guard<std::mutex> o_hold(o_names_lock);
+    o_Names().erase(n_fd);
+}
+
+bool b_NameGiven(int n_fd, std::string *ps_name) {
+    std::lock_guard<std::mutex> o_hold(o_names_lock);
+    const auto o_found = o_Names().find(n_fd);
+    if (o_found == o_Names().end()) return false;
+    *ps_name = o_found->second;
+    return true;
+}
+
 // An open without data access: a look at what the name designates, holding
 // nothing.
 HANDLE ho_LookAt(LPCSTR pc_name, DWORD n_flags) {
@@ -139,22 +163,30 @@ HANDLE ho_LookAt(LPCSTR pc_name, DWORD n_flags) {
     if (n_flags & FILE_FLAG_OPEN_REPARSE_POINT) n_open |= O_NOFOLLOW;
     const int n_fd = CT_SYSCALL(open, pc_name, n_open);
     if (n_fd < 0) return INVALID_HANDLE_VALUE;
-    if (n_flags & FILE_FLAG_BACKUP_SEMANTICS) return ho_FromDescriptor(n_fd);
-    struct stat o_stat;
-    if (CT_SYSCALL(fstat, n_fd, &o_stat) != 0)
-        return o_FailClosing(n_fd, errno, INVALID_HANDLE_VALUE);
-    if (S_ISDIR(o_stat.st_mode)) return o_FailClosing(n_fd, EISDIR, INVALID_HANDLE_VALUE);
+    if (!(n_flags & FILE_FLAG_BACKUP_SEMANTICS)) {
+        struct stat o_stat;
+        if (CT_SYSCALL(fstat, n_fd, &o_stat) != 0)
+            return o_FailClosing(n_fd, errno, INVALID_HANDLE_VALUE);
+        if (S_ISDIR(o_stat.st_mode)) return o_FailClosing(n_fd, EISDIR, INVALID_HANDLE_VALUE);
+    }
+    v_RememberName(n_fd, pc_name);
     return ho_FromDescriptor(n_fd);
 }
 
-// Opens the name, making the file where CREATE_ALWAYS finds none; says
-// whether it made it. Through a dangling link the target is made, as
-// Windows makes it, but not counted as made here.
-int n_OpenOrMake(LPCSTR pc_name, int n_flags, bool b_make, bool *pb_made) {
+// Opens the name, making the file where CREATE_ALWAYS or OPEN_ALWAYS finds
+// none, and only a new one for CREATE_NEW; says whether it made it. Through
+// a dangling link the target is made, as Windows makes it, but not counted
+// as made here.
+int n_OpenOrMake(LPCSTR pc_name, int n_flags, DWORD n_disposition, mode_t n_mode, bool *pb_made) {
     *pb_made = false;
-    if (!b_make) return CT_SYSCALL(open, pc_name, n_flags);
+    if (n_disposition == OPEN_EXISTING) return CT_SYSCALL(open, pc_name, n_flags);
+    if (n_disposition == CREATE_NEW) {
+        const int n_fd = CT_SYSCALL(open, pc_name, n_flags | O_CREAT | O_EXCL | O_NOFOLLOW, n_mode);
+        *pb_made = n_fd >= 0;
+        return n_fd;
+    }
     for (;;) {
-        int n_fd = CT_SYSCALL(open, pc_name, n_flags | O_CREAT | O_EXCL, 0666);
+        int n_fd = CT_SYSCALL(open, pc_name, n_flags | O_CREAT | O_EXCL, n_mode);
         if (n_fd >= 0 || errno != EEXIST) {
             *pb_made = n_fd >= 0;
             return n_fd;
@@ -164,7 +196,7 @@ int n_OpenOrMake(LPCSTR pc_name, int n_flags, bool b_make, bool *pb_made) {
         // Gone meanwhile, or a dangling link: made through the link.
         struct stat o_link;
         if (::lstat(pc_name, &o_link) == 0 && S_ISLNK(o_link.st_mode))
-            return CT_SYSCALL(open, pc_name, n_flags | O_CREAT, 0666);
+            return CT_SYSCALL(open, pc_name, n_flags | O_CREAT, n_mode);
     }
 }
 
@@ -183,9 +215,10 @@ HANDLE ho_FailUnmaking(int n_fd, const char *pc_name, bool b_made, int n_error) 
 } // namespace
 
 HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATTRIBUTES,
-                   DWORD n_disposition, DWORD n_flags_and_attributes, HANDLE) {
+                   DWORD n_disposition, DWORD n_flags_and_attributes, HANDLE ho_template) {
     if (!ct_posix::b_UsableName(pc_name)) return INVALID_HANDLE_VALUE;
-    if (n_disposition != CREATE_ALWAYS && n_disposition != OPEN_EXISTING) {
+    if (n_disposition != CREATE_ALWAYS && n_disposition != OPEN_EXISTING &&
+        n_disposition != CREATE_NEW && n_disposition != OPEN_ALWAYS) {
         errno = EINVAL;
         return INVALID_HANDLE_VALUE;
     }
@@ -198,23 +231,36 @@ HANDLE CreateFileA(LPCSTR pc_name, DWORD n_access, DWORD n_share, LPSECURITY_ATT
                         (b_read && b_write ? O_RDWR
                          : b_write         ? O_WRONLY
                                            : O_RDONLY);
+    // A file made after a template is the owner's alone until it carries
+    // the template's owner and protection.
+    struct stat o_template;
+    const bool b_template = ho_template && ho_template != INVALID_HANDLE_VALUE &&
+                            CT_SYSCALL(fstat, n_Descriptor(ho_template), &o_template) == 0;
     bool b_made = false;
-    const int n_fd = n_OpenOrMake(pc_name, n_flags, n_disposition == CREATE_ALWAYS, &b_made);
+    const int n_fd =
+        n_OpenOrMake(pc_name, n_flags, n_disposition, b_template ? 0600 : 0666, &b_made);
     if (n_fd < 0) return INVALID_HANDLE_VALUE;
     struct stat o_stat;
     if (CT_SYSCALL(fstat, n_fd, &o_stat) != 0) return ho_FailUnmaking(n_fd, pc_name, b_made, errno);
     if (S_ISDIR(o_stat.st_mode)) return o_FailClosing(n_fd, EISDIR, INVALID_HANDLE_VALUE);
     if (CT_SYSCALL(flock, n_fd, (n_share == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
         return ho_FailUnmaking(n_fd, pc_name, b_made, errno == EWOULDBLOCK ? EBUSY : errno);
+    if (b_made && b_template && CT_SYSCALL(fchmod, n_fd, n_TakeOwnership(n_fd, o_template)) != 0)
+        return ho_FailUnmaking(n_fd, pc_name, b_made, errno);
     // Emptied only once held: a file that another holds keeps its content.
     if (n_disposition == CREATE_ALWAYS && S_ISREG(o_stat.st_mode) &&
         CT_SYSCALL(ftruncate, n_fd, 0) != 0)
         return ho_FailUnmaking(n_fd, pc_name, b_made, errno);
-    errno = n_disposition == CREATE_ALWAYS && !b_made ? EEXIST : 0;
+    v_RememberName(n_fd, pc_name);
+    errno =
+        !b_made && (n_disposition == CREATE_ALWAYS || n_disposition == OPEN_ALWAYS) ? EEXIST : 0;
     return ho_FromDescriptor(n_fd);
 }
 
-BOOL CloseHandle(HANDLE ho_object) { return ::close(n_Descriptor(ho_object)) == 0; }
+BOOL CloseHandle(HANDLE ho_object) {
+    v_ForgetName(n_Descriptor(ho_object));
+    return ::close(n_Descriptor(ho_object)) == 0;
+}
 
 BOOL ReadFile(HANDLE ho_file, LPVOID pv_buffer, DWORD n_count, LPDWORD pn_read, LPOVERLAPPED) {
     ssize_t n;
@@ -318,21 +364,30 @@ BOOL GetFileInformationByHandle(HANDLE ho_file, BY_HANDLE_FILE_INFORMATION *po_i
 
 namespace {
 
+// The name that a descriptor's file has now, from /proc; where /proc is not
+// there, the name that it was opened by. False when neither is known.
+bool b_CurrentName(int n_fd, std::string *ps_name) {
+    char ac_link[64];
+    std::snprintf(ac_link, sizeof ac_link, "/proc/self/fd/%d", n_fd);
+    ps_name->assign(4096, '\0');
+    const ssize_t n_length = CT_SYSCALL(readlink, ac_link, &(*ps_name)[0], ps_name->size());
+    if (n_length < 0 && errno == ENOENT) return b_NameGiven(n_fd, ps_name);
+    if (n_length <= 0 || static_cast<std::size_t>(n_length) >= ps_name->size()) {
+        if (n_length >= 0) errno = ENAMETOOLONG;
+        return false;
+    }
+    ps_name->resize(static_cast<std::size_t>(n_length));
+    return true;
+}
+
 // Deletes the file that the descriptor holds at the name that it has now,
-// while that name still designates it.
+// while that name still designates it (the same device and inode).
 bool b_DeleteHeldFile(int n_fd) {
     struct stat o_held;
     if (CT_SYSCALL(fstat, n_fd, &o_held) != 0) return false;
     if (o_held.st_nlink == 0) return true; // every name gone already
-    char ac_link[64];
-    std::snprintf(ac_link, sizeof ac_link, "/proc/self/fd/%d", n_fd);
-    std::string s_name(4096, '\0');
-    const ssize_t n_length = ::readlink(ac_link, &s_name[0], s_name.size());
-    if (n_length <= 0 || static_cast<std::size_t>(n_length) >= s_name.size()) {
-        if (n_length >= 0) errno = ENAMETOOLONG;
-        return false;
-    }
-    s_name.resize(static_cast<std::size_t>(n_length));
+    std::string s_name;
+    if (!b_CurrentName(n_fd, &s_name)) return false;
     struct stat o_named;
     if (::lstat(s_name.c_str(), &o_named) != 0 || !b_SameFile(o_named, o_held)) {
         errno = ENOENT; // its name has come to mean another file
@@ -352,43 +407,13 @@ BOOL SetFileInformationByHandle(HANDLE ho_file, FILE_INFO_BY_HANDLE_CLASS eo_cla
     }
     if (eo_class == FileBasicInfo && n_size >= sizeof(FILE_BASIC_INFO)) {
         const DWORD n_attributes = static_cast<FILE_BASIC_INFO *>(pv_information)->FileAttributes;
+        if (n_attributes == 0) return TRUE; // no attribute to change
         struct stat o_stat;
         return CT_SYSCALL(fstat, n_fd, &o_stat) == 0 &&
                CT_SYSCALL(fchmod, n_fd, n_ModeFor(n_attributes, o_stat.st_mode)) == 0;
     }
     errno = EINVAL;
     return FALSE;
-}
-
-BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists) {
-    if (!b_fail_if_exists) { // not provided: the library copies only to new names
-        errno = EINVAL;
-        return FALSE;
-    }
-    if (!ct_posix::b_UsableName(pc_existing) || !ct_posix::b_UsableName(pc_new)) return FALSE;
-    const int n_in = CT_SYSCALL(open, pc_existing, O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (n_in < 0) return FALSE;
-    struct stat o_stat;
-    if (CT_SYSCALL(fstat, n_in, &o_stat) != 0) return o_FailClosing(n_in, errno, FALSE);
-    if (!S_ISREG(o_stat.st_mode)) return o_FailClosing(n_in, EISDIR, FALSE);
-    if (CT_SYSCALL(flock, n_in, LOCK_SH | LOCK_NB) != 0) return o_FailClosing(n_in, EBUSY, FALSE);
-
-    // A new file of its own, never one planted at the name, with the
-    // source's protection from its creation on.
-    const int n_out = CT_SYSCALL(open, pc_new, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                 o_stat.st_mode & 0700);
-    if (n_out < 0) return o_FailClosing(n_in, errno, FALSE);
-    const mode_t n_mode = n_TakeOwnership(n_out, o_stat);
-    int n_error = CT_SYSCALL(fchmod, n_out, n_mode) == 0 ? 0 : errno;
-    if (!n_error) n_error = n_CopyContent(n_in, n_out);
-    // The last-write time goes with the content, as Windows copies it.
-    const struct timespec ao_times[2] = {{0, UTIME_OMIT}, o_stat.st_mtim};
-    if (!n_error && CT_SYSCALL(futimens, n_out, ao_times) != 0) n_error = errno;
-    if (::close(n_out) != 0 && !n_error) n_error = errno;
-    ::close(n_in);
-    if (n_error) CT_SYSCALL(unlink, pc_new); // a copy that failed leaves nothing behind
-    errno = n_error;
-    return n_error == 0;
 }
 
 BOOL MoveFileExA(LPCSTR pc_existing, LPCSTR pc_new, DWORD n_flags) {
@@ -403,20 +428,4 @@ BOOL MoveFileExA(LPCSTR pc_existing, LPCSTR pc_new, DWORD n_flags) {
     }
     if (CT_SYSCALL(rename, pc_existing, pc_new) != 0) return FALSE;
     return !(n_flags & MOVEFILE_WRITE_THROUGH) || b_FlushFolderOf(pc_new);
-}
-
-BOOL DeleteFileA(LPCSTR pc_name) {
-    if (!ct_posix::b_UsableName(pc_name)) return FALSE;
-    if (b_HeldByAnother(pc_name)) {
-        errno = EBUSY;
-        return FALSE;
-    }
-    return CT_SYSCALL(unlink, pc_name) == 0;
-}
-
-BOOL SetFileAttributesA(LPCSTR pc_name, DWORD n_attributes) {
-    if (!ct_posix::b_UsableName(pc_name)) return FALSE;
-    struct stat o_stat;
-    return ::stat(pc_name, &o_stat) == 0 &&
-           ::chmod(pc_name, n_ModeFor(n_attributes, o_stat.st_mode)) == 0;
 }

@@ -58,14 +58,22 @@ typedef unsigned char BOOLEAN;
 #define ERROR_ACCESS_DENIED EACCES
 #define ERROR_FILE_EXISTS EEXIST
 #define ERROR_ALREADY_EXISTS EEXIST
+// Windows' failure of a read of a pipe whose writer has gone; a read of
+// such a pipe here returns 0 bytes instead, and never fails so.
+#define ERROR_BROKEN_PIPE EPIPE
 
 #define FILE_ATTRIBUTE_READONLY 0x00000001u
+// Carried as Windows carries them, and without an effect here.
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002u
+#define FILE_ATTRIBUTE_SYSTEM 0x00000004u
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
 #define FILE_ATTRIBUTE_DEVICE 0x00000040u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
-#define OPEN_EXISTING 3
+#define CREATE_NEW 1
 #define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
 #define FILE_BEGIN 0
 #define FILE_CURRENT 1
 #define FILE_END 2
@@ -134,18 +142,19 @@ int MessageBoxA(HWND ho_owner, LPCSTR pc_text, LPCSTR pc_caption, UINT n_type);
 // for no data access (only DELETE or attributes, or nothing) holds nothing:
 // it looks at what the name designates, a link itself with
 // FILE_FLAG_OPEN_REPARSE_POINT, a folder with FILE_FLAG_BACKUP_SEMANTICS.
-// CREATE_ALWAYS sets the last error to ERROR_ALREADY_EXISTS when the file
-// was there, and to 0 when it made it; an open that fails after making a
-// file deletes it again. Share mode 0 is an
+// CREATE_ALWAYS and OPEN_ALWAYS set the last error to ERROR_ALREADY_EXISTS
+// when the file was there, and to 0 when they made it; CREATE_NEW makes a
+// new file only, never through a link, and a template handle gives the new
+// file its permission bits, owner and group (as far as the process may set
+// them). An open that fails after making a file deletes it again. Share
+// mode 0 is an
 // exclusive flock() lock taken without waiting, so that no other opener, in
 // this process or another, opens a file that a handle holds, nor copies it;
 // any other share mode is a shared lock, which lets others read. A file
-// held either way can be neither replaced by a move nor deleted. CREATE_ALWAYS
-// empties a file only once it holds it. FlushFileBuffers puts a file's data
-// on the disk. A copy (only to a new name: fail-if-exists) carries the
-// source's permission bits, owner and group (as far as the process may set
-// them) and last-write time, and a copy that fails leaves nothing behind. A
-// move replaces the name, never writing through a link planted there; with
+// held either way can be neither replaced by a move nor deleted by these
+// calls; the lock is advisory, so other programs that take no lock can.
+// CREATE_ALWAYS empties a file only once it holds it. FlushFileBuffers puts
+// a file's data on the disk. A move replaces the name, never writing through a link planted there; with
 // MOVEFILE_WRITE_THROUGH the folder is flushed after it, so that the new
 // name survives a power loss as a journalled NTFS name does. A name with a
 // control character is refused, as on Windows. Each system call inside can
@@ -190,10 +199,12 @@ struct BY_HANDLE_FILE_INFORMATION {
 };
 BOOL GetFileInformationByHandle(HANDLE ho_file, BY_HANDLE_FILE_INFORMATION *po_information);
 // FileDispositionInfo deletes the very file that the handle holds, at the
-// name that it has now (found through /proc/self/fd), and only while that
-// name still designates it; a file whose every name is gone counts as
+// name that it has now (found through /proc/self/fd; without /proc, the
+// name that it was opened by), and only while that name still designates
+// it (the same device and inode); a file whose every name is gone counts as
 // deleted. Windows deletes it once the handle closes, here it goes at once.
-// FileBasicInfo sets the read-only attribute as SetFileAttributesA does.
+// FileBasicInfo sets the read-only attribute as SetFileAttributesA does;
+// attributes 0 change nothing, as on Windows.
 enum FILE_INFO_BY_HANDLE_CLASS { FileBasicInfo = 0, FileDispositionInfo = 4 };
 struct FILE_DISPOSITION_INFO {
     BOOLEAN DeleteFile;
@@ -207,12 +218,7 @@ struct FILE_BASIC_INFO {
 };
 BOOL SetFileInformationByHandle(HANDLE ho_file, FILE_INFO_BY_HANDLE_CLASS eo_class,
                                 LPVOID pv_information, DWORD n_size);
-BOOL CopyFileA(LPCSTR pc_existing, LPCSTR pc_new, BOOL b_fail_if_exists);
 BOOL MoveFileExA(LPCSTR pc_existing, LPCSTR pc_new, DWORD n_flags);
-BOOL DeleteFileA(LPCSTR pc_name);
-// Read-only takes every write permission away; any other attributes give
-// the owner's back.
-BOOL SetFileAttributesA(LPCSTR pc_name, DWORD n_attributes);
 
 // Paths (paths.cpp): a directory search that honours * and ? in the final
 // component, files and folders alike; and the textual absolute path against
