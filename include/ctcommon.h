@@ -451,6 +451,26 @@ class CTCOMMON_API CT_Errors {
  * open it meanwhile. The backup is held too: others may read it, but not
  * change, replace or delete it.
  *
+ * Hold first: an open with a backup holds the file before it copies or
+ * empties anything, copies the backup from that hold, and only then
+ * empties the file, so the content backed up is exactly the content
+ * emptied. A missing file is made only while its name is still free; one
+ * that appears meanwhile is backed up like any other. What another program
+ * can still do while a rewrite holds a file depends on the system:
+ * - Windows: nothing. It cannot open, write, rename or delete the file, nor
+ *   change, rename or delete the backup; a save that it tries fails there
+ *   and then.
+ * - Linux: the hold is an flock() lock, which keeps out this library and
+ *   every program that locks. Another process may still delete the file,
+ *   or rename another file over its name (as editors and sync tools save),
+ *   and may write without a lock. A commit or rollback therefore first
+ *   checks that the file still has a name and that its name still
+ *   designates the held file. When it does not, the close or cancel raises
+ *   18 and keeps "name.old" on the disk, whole, rather than write the old
+ *   content where nobody finds it or delete the only copy of it; the file
+ *   at the name (the other program's save) is left alone. A second close
+ *   lets the rewrite go.
+ *
  * One rewrite, whoever holds it: a copy or an assignment shares the rewrite
  * of the object that it copies (its file, its position and its backup), and
  * the rewrite ends exactly once. The first holder to cancel rolls it back
@@ -459,9 +479,8 @@ class CTCOMMON_API CT_Errors {
  * last holder to close, or to be destroyed, commits it. Assigning to an
  * object, or opening it again, first ends its own part, as closing does,
  * with one exception: an object whose rewrite holds a backup of the same
- * file and no open file of its own (a backup made by v_SaveOldFile, or left
- * by an open that failed, or one whose rollback failed) opens that file
- * within the same rewrite. Its backup then stays the one that a cancel
+ * file and no open file of its own (a backup made by v_SaveOldFile, or one
+ * whose rollback failed) opens that file within the same rewrite. Its backup then stays the one that a cancel
  * puts back and a close deletes; an open with a backup makes no new one.
  *
  * One file from open to end: the name is resolved once, as the system
@@ -491,7 +510,10 @@ class CTCOMMON_API CT_Errors {
  *
  * A rollback or a commit that cannot finish raises e_FileWriteFailed (18)
  * with the file's name and keeps the rewrite, its file and its backup held:
- * the backup, whole, is then the only good copy. A rollback that could not
+ * the backup, whole, is then the only good copy. That includes a delete or
+ * an emptying that the system refuses (the backup's delete at a commit, the
+ * delete or emptying of a file that a rollback without a backup takes
+ * away): nothing that cannot be done is reported as done. A rollback that could not
  * put the old content back can be tried again with v_Cancel; a commit whose
  * new content could not be put on the disk can be tried again with v_Close,
  * or rolled back with v_Cancel. After a failed rollback nothing deletes the
@@ -533,7 +555,9 @@ class CTCOMMON_API CT_Errors {
  * e_FileReadFailed (19) with the file's name, and e_WindowsError (2) with
  * "GetFullPathName\r\n" when a path cannot be made absolute. An open that
  * fails leaves nothing that it made: no file that did not exist before, no
- * temporary copy, no backup that could not be completed.
+ * temporary copy, no backup, and no change to a file that was there. So
+ * after a failed open the object holds nothing, and a cancel writes
+ * nothing: a save that another program makes after the failure stays.
  *
  * On Linux "/" is the path separator, an open takes an flock() lock
  * without waiting (a shared one for the backup), a name with a control
@@ -555,9 +579,10 @@ class CTCOMMON_API CT_Files {
     /* Commits, as v_Close. */
     ~CT_Files();
 
-    /* Opens the file; with b_backup non-zero an existing file is first
-     * copied to "name.old". Raises 17 when the file cannot be opened or the
-     * backup cannot be made (the file then keeps its content), and 18 when
+    /* Opens the file; with b_backup non-zero an existing file is held, then
+     * copied to "name.old", then emptied (for writing). Raises 17 when the
+     * file cannot be opened or the backup cannot be made (the file then
+     * keeps its content), and 18 when
      * the commit of the rewrite that the object held before fails. */
     void v_Open(CT_String co_name, et_OpenMode eo_mode, int b_backup);
     /* Makes the backup of the file last named, if it exists. On an object
@@ -575,10 +600,12 @@ class CTCOMMON_API CT_Files {
     /* Rolls the rewrite back for every holder, unless it has ended: the
      * backup's content is put back into the file and the backup deleted,
      * or, without a backup, the file that the rewrite created or emptied is
-     * taken away (see above). A file that it did not write (opened for
-     * reading, or whose open failed) keeps its content; only its backup is
-     * deleted. Raises 18, keeping the backup, when the old content cannot be
-     * put back; another v_Cancel tries again. */
+     * taken away (see above). A file that it opened for reading keeps its
+     * content; only its backup is deleted. After an open that failed it
+     * does nothing: that open holds nothing. Raises 18, keeping the backup,
+     * when the old content cannot be put back, when a delete or emptying is
+     * refused, or when the file has lost its name (Linux); another v_Cancel
+     * tries again. */
     void v_Cancel();
     /* Lets go of the rewrite; the last holder commits it: the backup is
      * deleted once the new content is on the disk. Raises 18 when the new

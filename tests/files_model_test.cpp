@@ -1,15 +1,16 @@
 // Random sequences of rewrites of one file by up to three objects, checked
 // against a small model of the transaction: opens with and without a
 // backup, writes, copies, assignments, destruction, backup requests,
-// closes, cancels and reopens. Each sequence runs without faults, where the
-// disk must match the model exactly after every step, and then with the
-// n-th platform call failing once or from then on, where every raised code
-// must be one that the step may raise and, once every object has ended, the
-// file must be whole (its old content or the content of one rewrite, never
-// a mixture), not held, and no handle leaked.
+// closes, cancels and reopens, rewrites in a CT_RewriteScope that commits
+// or ends without committing, and another program's saves in place. Each sequence runs without
+// faults, where the disk must match the model exactly after every step, and then with the n-th
+// platform call failing once or from then on, where every raised code must be one that the step may
+// raise and, once every object has ended, the file must be whole (its old content or the content of
+// one rewrite, never a mixture), not held, and no handle leaked.
 //
 // The seed is printed; CTCOMMON_MODEL_SEED replays one and
 // CTCOMMON_MODEL_SEQUENCES sets how many sequences run (default 150).
+#include "support/other_program.h"
 #include "support/raised.h"
 #include "support/system_facts.h"
 #include "support/temp_files.h"
@@ -42,6 +43,9 @@ enum et_Step {
     e_SaveOldFile,
     e_Close,
     e_Cancel,
+    e_ScopeCommit,  // a write in a rewrite scope, then its commit
+    e_ScopeAbandon, // a write in a rewrite scope that ends without a commit
+    e_OtherSave,    // another program writes the file in place, if not kept out
     e_StepCount
 };
 const char *const apc_step_names[] = {"open for writing",
@@ -53,7 +57,10 @@ const char *const apc_step_names[] = {"open for writing",
                                       "destroy",
                                       "ask for a backup",
                                       "close",
-                                      "cancel"};
+                                      "cancel",
+                                      "write in a scope, commit",
+                                      "write in a scope, no commit",
+                                      "another program saves"};
 
 struct Step {
     et_Step eo_step;
@@ -65,6 +72,9 @@ struct Step {
         return s;
     }
 };
+
+// Another program's save at a step: "o" for "w" in the step's text.
+std::string OtherContent(const std::string &s_text) { return "o" + s_text.substr(1); }
 
 // The model: one rewrite shared by its holders.
 struct ModelRewrite {
@@ -161,6 +171,27 @@ struct Model {
         return -1;
     }
 
+    int Write(int n_slot, const std::string &s_text) {
+        const ModelRef &o_slot = ao_slots[n_slot];
+        if (!o_slot || o_slot->b_ended || !o_slot->b_file || !o_slot->b_writing ||
+            o_slot->b_rolling_back)
+            return e_FileWriteFailed;
+        *o_disk += s_text;
+        return -1;
+    }
+
+    // A write in a rewrite scope: committed by a close when told and the
+    // write went through; anything else ends in a cancel, whose own failure
+    // the scope swallows.
+    int Scoped(int n_slot, const std::string &s_text, bool b_commit) {
+        const int n_code = Write(n_slot, s_text);
+        if (n_code == -1 && b_commit)
+            Leave(n_slot);
+        else
+            Cancel(n_slot);
+        return n_code;
+    }
+
     // Applies a step; returns the code that it raises, or -1.
     int Apply(const Step &o_step, const std::string &s_text) {
         ModelRef &o_slot = ao_slots[o_step.n_slot];
@@ -170,10 +201,14 @@ struct Model {
         case e_OpenReadBackup:
             return Open(o_step);
         case e_Write:
-            if (!o_slot || o_slot->b_ended || !o_slot->b_file || !o_slot->b_writing ||
-                o_slot->b_rolling_back)
-                return e_FileWriteFailed;
-            *o_disk += s_text;
+            return Write(o_step.n_slot, s_text);
+        case e_ScopeCommit:
+        case e_ScopeAbandon:
+            return Scoped(o_step.n_slot, s_text, o_step.eo_step == e_ScopeCommit);
+        case e_OtherSave:
+            // Kept out while a rewrite holds the file; a backup's hold lets
+            // it write the file.
+            if (!FileHeld()) o_disk = OtherContent(s_text);
             return -1;
         case e_CopyInto:
             if (o_step.n_slot == o_step.n_other) return -1;
@@ -234,6 +269,8 @@ bool MayRaise(et_Step eo_step, int n_code) {
     case e_Write:
     case e_Close:
     case e_Cancel:
+    case e_ScopeCommit:
+    case e_ScopeAbandon:
         return n_code == e_FileWriteFailed;
     default:
         return false;
@@ -255,10 +292,14 @@ std::vector<Step> RandomSequence(std::mt19937 &o_random) {
     return ao_steps;
 }
 
-// Whether a content is whole: the initial content, or lines that one
-// rewrite wrote, each "w" and its step's number, in the order written.
+// Whether a content is whole: the initial content, another program's save
+// ("o" and its step's number), or lines that one rewrite wrote, each "w"
+// and its step's number, in the order written.
 bool IsWhole(const std::string &s_content) {
     if (s_content == s_initial) return true;
+    if (s_content.size() > 3 && s_content[0] == 'o' &&
+        s_content.find("\r\n") + 2 == s_content.size())
+        return true;
     int n_last = -1;
     std::size_t n_at = 0;
     while (n_at < s_content.size()) {
@@ -366,6 +407,17 @@ class RewriteModel : public ::testing::Test {
             break;
         case e_Cancel:
             if (o_object) o_object->v_Cancel();
+            break;
+        case e_ScopeCommit:
+        case e_ScopeAbandon: {
+            if (!o_object) o_object.emplace();
+            CT_RewriteScope o_scope(*o_object);
+            o_object->v_Write(s_text.c_str(), static_cast<unsigned>(s_text.size()));
+            if (o_step.eo_step == e_ScopeCommit) o_scope.v_Commit();
+            break;
+        }
+        case e_OtherSave:
+            SaveInPlace(s_file, OtherContent(s_text));
             break;
         case e_StepCount:
             break;

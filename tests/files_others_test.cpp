@@ -3,6 +3,7 @@
 // make or hold. Each race is made deterministic: the other program's step
 // runs just before the k-th system call of the library, for every k. Runs
 // against the library's test build.
+#include "support/other_program.h"
 #include "support/raised.h"
 #include "support/system_facts.h"
 #include "support/temp_files.h"
@@ -16,13 +17,8 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+#if !defined(_WIN32)
+#include <cerrno>
 #endif
 
 namespace {
@@ -30,46 +26,6 @@ namespace {
 const std::string s_old = "old content\r\n";
 const std::string s_theirs = "their save\r\n";
 const std::string s_mine = "my rewrite\r\n";
-
-// Another program saves the file as editors and sync tools do: a new file
-// under another name, renamed over the file. Windows refuses the rename
-// while the library holds the file; Linux does not. False when refused.
-bool SaveByRename(const std::string &s_file, const std::string &s_content) {
-    const std::string s_new = s_file + ".theirs";
-    WriteWholeFile(s_new, s_content);
-#if defined(_WIN32)
-    const bool b_saved =
-        MoveFileExA(s_new.c_str(), s_file.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-#else
-    const bool b_saved = std::rename(s_new.c_str(), s_file.c_str()) == 0;
-#endif
-    if (!b_saved) std::filesystem::remove(s_new);
-    return b_saved;
-}
-
-// Another program writes the file in place, as a program that respects a
-// held file does (on Linux it takes a lock). False when kept out.
-bool SaveInPlace(const std::string &s_file, const std::string &s_content) {
-#if defined(_WIN32)
-    const HANDLE ho_file =
-        CreateFileA(s_file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (ho_file == INVALID_HANDLE_VALUE) return false;
-    DWORD n_written = 0;
-    const bool b_saved = SetEndOfFile(ho_file) &&
-                         WriteFile(ho_file, s_content.data(), static_cast<DWORD>(s_content.size()),
-                                   &n_written, nullptr);
-    CloseHandle(ho_file);
-    return b_saved;
-#else
-    const int n_fd = ::open(s_file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (n_fd < 0) return false;
-    bool b_saved = ::flock(n_fd, LOCK_EX | LOCK_NB) == 0 && ::ftruncate(n_fd, 0) == 0;
-    b_saved = b_saved && ::write(n_fd, s_content.data(), s_content.size()) ==
-                             static_cast<ssize_t>(s_content.size());
-    ::close(n_fd);
-    return b_saved;
-#endif
-}
 
 // A file's content, or "(no file)".
 std::string Content(const std::string &s_path) {
