@@ -17,6 +17,41 @@
 #include <unistd.h>
 #endif
 
+// Another program's exclusive hold of a file, as the library's own opens
+// take it; while it lasts, no open of the library gets the file.
+class OtherHold {
+  public:
+    // False when the file cannot be held now.
+    bool Take(const std::string &s_file) {
+#if defined(_WIN32)
+        ho_file = CreateFileA(s_file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return ho_file != INVALID_HANDLE_VALUE;
+#else
+        n_fd = ::open(s_file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (n_fd >= 0 && ::flock(n_fd, LOCK_EX | LOCK_NB) == 0) return true;
+        LetGo();
+        return false;
+#endif
+    }
+    void LetGo() {
+#if defined(_WIN32)
+        if (ho_file != INVALID_HANDLE_VALUE) CloseHandle(ho_file);
+        ho_file = INVALID_HANDLE_VALUE;
+#else
+        if (n_fd >= 0) ::close(n_fd);
+        n_fd = -1;
+#endif
+    }
+    ~OtherHold() { LetGo(); }
+
+  private:
+#if defined(_WIN32)
+    HANDLE ho_file = INVALID_HANDLE_VALUE;
+#else
+    int n_fd = -1;
+#endif
+};
+
 // Saves as editors and sync tools do: a new file under another name,
 // renamed over the file. Windows refuses the rename while the library
 // holds the file; Linux does not. False when refused.
