@@ -79,26 +79,67 @@ TEST_F(FileFaults, AFailedOpenRaises17AndLeavesTheFileAsItWas) {
             }
 }
 
+// A look at the file that fails for a moment as if the file were missing
+// (on Linux ENOENT or ENOTDIR from a name that another program is just
+// replacing) never lets the open empty the file without a backup: each open
+// of an open with a backup, and on Linux each open() inside, failing so
+// once. The open either fails, the file as it was, or backs up what it
+// empties, so a cancel puts the old content back.
+TEST_F(FileFaults, AFileThatSeemsMissingForAMomentIsNeverEmptiedWithoutABackup) {
+#if defined(_WIN32)
+    const unsigned an_missing[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND};
+    const char *const apc_calls[] = {"CreateFileA"};
+#else
+    const unsigned an_missing[] = {ENOENT, ENOTDIR};
+    const char *const apc_calls[] = {"CreateFileA", "open"};
+#endif
+    for (const char *pc_call : apc_calls)
+        for (unsigned n_missing : an_missing) {
+            bool b_ran_through = false;
+            for (unsigned n_nth = 1; !b_ran_through; ++n_nth) {
+                SCOPED_TRACE(std::string(pc_call) + " " + std::to_string(n_nth) + " failing with " +
+                             std::to_string(n_missing));
+                ASSERT_LT(n_nth, 100u);
+                WriteWholeFile(s_file, "old content\r\n");
+                ct_ClearFaults();
+                ct_FailCall(pc_call, n_nth, n_missing, 0);
+                CT_Files co_file;
+                const Raised o_raised =
+                    RaisedBy([&] { co_file.v_Open(s_file.c_str(), CT_Files::e_Write, 1); });
+                b_ran_through = ct_CountCalls(pc_call) < n_nth;
+                ct_ClearFaults();
+                if (o_raised.n_code == -1) {
+                    co_file.v_Write("new", 3);
+                } else {
+                    EXPECT_EQ(e_FileOpenFailed, o_raised.n_code);
+                }
+                co_file.v_Cancel();
+                EXPECT_EQ("old content\r\n", ReadWholeFile(s_file));
+                EXPECT_EQ(std::vector<std::string>{"export.kdw"}, o_folder.Names());
+            }
+        }
+}
+
 // A backup that cannot be made, put on the disk, given its name or held,
 // and a file that cannot be emptied once it is, stop the open before the
 // file is emptied and leave nothing behind: neither a backup nor its
 // temporary copy. The calls in the order the open makes them: the file's
-// hold and two looks at its name, then the copy's.
+// hold and a look at its name, then the copy's.
 TEST_F(FileFaults, AFailedBackupStopsTheOpenBeforeTheFileIsEmptied) {
     const struct {
         const char *pc_call;
         unsigned n_nth;
     } o_cases[] = {
-        {"GetFileInformationByHandle", 4}, // what the copy carries
-        {"CreateFileA", 4},                // the copy
+        {"GetFileInformationByHandle", 3}, // what the copy carries
+        {"CreateFileA", 3},                // the copy
         {"ReadFile", 1},
         {"WriteFile", 1},
         {"SetFileTime", 1},
         {"FlushFileBuffers", 1},
-        {"GetFileInformationByHandle", 5}, // the copy's identity
+        {"GetFileInformationByHandle", 4}, // the copy's identity
         {"MoveFileExA", 1},
-        {"CreateFileA", 5},                // the backup's hold
-        {"GetFileInformationByHandle", 6}, // the hold's identity
+        {"CreateFileA", 4},                // the backup's hold
+        {"GetFileInformationByHandle", 5}, // the hold's identity
         {"SetEndOfFile", 1},               // the file emptied, once backed up
 #if !defined(_WIN32)
         {"fsync", 1}, // the folder's flush, once the copy has the backup's name

@@ -337,6 +337,48 @@ TEST_F(ReadModelTest, LinesRoundTheBufferSizeAreReadWhole) {
     EXPECT_EQ(0, co_file.b_ReadLine(co_line, "\r\n"));
 }
 
+// A buffer grown for a long line gives its room back once that line has
+// been delivered, though a partial short line is held at every refill
+// after it: the short lines that follow a long one are read through a
+// buffer of the usual 64 KiB. A second long line grows it again. Every
+// line is read whole all the same.
+TEST_F(ReadModelTest, TheBufferShrinksBackAfterALongLine) {
+    // Short lines of 1 to 53 bytes: each refill among them finds part of
+    // one held, not an empty buffer.
+    std::vector<std::string> as_short;
+    for (int i = 0; i < 100000; ++i)
+        as_short.push_back(std::string(1 + i % 53, static_cast<char>('a' + i % 26)));
+    const std::size_t an_long[] = {3u << 20, 2u << 20};
+    std::string s_content;
+    for (const std::size_t n_long : an_long) {
+        s_content += std::string(n_long, 'L') + "\r\n";
+        for (const std::string &s_line : as_short)
+            s_content += s_line + "\r\n";
+    }
+    s_content += "last";
+    WriteWholeFile(s_file, s_content);
+    CT_Files co_file;
+    co_file.v_Open(s_file.c_str(), CT_Files::e_Read, 0);
+    CT_String co_line;
+    for (const std::size_t n_long : an_long) {
+        SCOPED_TRACE("after a line of " + std::to_string(n_long) + " bytes");
+        // A target of its own: a string keeps its room, which each later
+        // line would empty.
+        CT_String co_long;
+        ASSERT_EQ(1, co_file.b_ReadLine(co_long, "\r\n"));
+        ASSERT_EQ(n_long, co_long.n_GetStringSize());
+        EXPECT_GE(ct_ReadRoom(), n_long);
+        for (const std::string &s_line : as_short) {
+            ASSERT_EQ(1, co_file.b_ReadLine(co_line, "\r\n"));
+            ASSERT_EQ(s_line, Text(co_line));
+        }
+        EXPECT_EQ(64u * 1024, ct_ReadRoom());
+    }
+    ASSERT_EQ(1, co_file.b_ReadLine(co_line, "\r\n"));
+    EXPECT_EQ("last", Text(co_line));
+    EXPECT_EQ(0, co_file.b_ReadLine(co_line, "\r\n"));
+}
+
 // Short lines cost no system call once read ahead: one read of the file
 // for a buffer's worth, and no move at all.
 TEST_F(ReadModelTest, ShortLinesAreServedFromTheBuffer) {

@@ -342,7 +342,8 @@ TEST(LongNames, ABackupNameTooLongStopsTheOpenAndLeavesNothing) {
 // waits there for the next read.
 class Unseekable : public ::testing::Test {
   protected:
-    // Serves the content through a pipe that the object then opens by name.
+    // Serves the content through a new pipe that the object then opens by
+    // name; the writer closes its end after the last byte.
     void Serve(const std::string &s_content);
     void TearDown() override {
         if (o_writer.joinable()) o_writer.join();
@@ -350,27 +351,32 @@ class Unseekable : public ::testing::Test {
     TempFolder o_folder;
     std::string s_name;
     std::thread o_writer;
+    unsigned n_served = 0;
 };
 
 #if defined(_WIN32)
 void Unseekable::Serve(const std::string &s_content) {
-    s_name = "\\\\.\\pipe\\ctcommon-test-" + std::to_string(GetCurrentProcessId());
+    if (o_writer.joinable()) o_writer.join();
+    s_name = "\\\\.\\pipe\\ctcommon-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+             std::to_string(++n_served);
     const HANDLE ho_pipe = CreateNamedPipeA(s_name.c_str(), PIPE_ACCESS_OUTBOUND,
                                             PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, ho_pipe);
     o_writer = std::thread([ho_pipe, s_content] {
         ConnectNamedPipe(ho_pipe, nullptr);
         DWORD n_written = 0;
-        WriteFile(ho_pipe, s_content.data(), static_cast<DWORD>(s_content.size()), &n_written,
-                  nullptr);
-        FlushFileBuffers(ho_pipe);
-        DisconnectNamedPipe(ho_pipe);
+        if (!s_content.empty())
+            WriteFile(ho_pipe, s_content.data(), static_cast<DWORD>(s_content.size()), &n_written,
+                      nullptr);
+        // Closed, not disconnected: the reader still gets every byte, and
+        // then ERROR_BROKEN_PIPE.
         CloseHandle(ho_pipe);
     });
 }
 #else
 void Unseekable::Serve(const std::string &s_content) {
-    s_name = o_folder.Path("fifo");
+    if (o_writer.joinable()) o_writer.join();
+    s_name = o_folder.Path("fifo" + std::to_string(++n_served));
     ASSERT_EQ(0, ::mkfifo(s_name.c_str(), 0600));
     o_writer = std::thread([this, s_content] {
         const int n_fd = ::open(s_name.c_str(), O_WRONLY);
@@ -399,15 +405,81 @@ TEST_F(Unseekable, DelimiterReadingKeepsWhatFollowsTheDelimiter) {
 }
 
 // Lines longer than the pipe's own buffer and than the object's arrive in
-// many pieces; each is counted and read whole. (Past the last byte Windows
-// answers a read of a pipe whose server has gone with an error, not with
-// the end of the file: the test stops before.)
+// many pieces; each is counted and read whole, and the writer's close ends
+// them.
 TEST_F(Unseekable, LongLinesArriveInPiecesAndAreReadWhole) {
     const LongLines o_lines = MakeLongLines({30000u, 1u, 100000u, 70000u, 5u});
     Serve(o_lines.s_content);
     CT_Files co_pipe;
     co_pipe.v_Open(s_name.c_str(), CT_Files::e_Read, 0);
     ExpectLinesReadWhole(co_pipe, o_lines.as_lines);
+    if (HasFatalFailure()) return;
+    CT_String co_line;
+    int b_more = -1;
+    EXPECT_EQ(-1, RaisedBy([&] { b_more = co_pipe.b_ReadLine(co_line, "\r\n"); }).n_code);
+    EXPECT_EQ(0, b_more);
+}
+
+// The writer closing its end of the pipe (Windows then fails the read with
+// ERROR_BROKEN_PIPE, Linux reads 0 bytes) is the end of the file, as the
+// end of a disk file is: the lines are read, the last one without a
+// delimiter too, and then b_ReadLine returns 0, its target untouched, and
+// n_Read returns 0, each as often as asked; v_Read raises 19. n_Read takes
+// the bytes in small pieces through the object's buffer and in a large
+// one straight into the caller's.
+TEST_F(Unseekable, TheWriterClosingItsEndIsTheEndOfTheFile) {
+    const std::string s_long(100000, 'z');
+    const struct {
+        std::string s_content;
+        std::vector<std::string> as_lines;
+    } o_cases[] = {
+        {"", {}},
+        {"abc\r\n", {"abc"}},
+        {"last", {"last"}},
+        {"abc\r\n\r\nlast", {"abc", "", "last"}},
+        {"abc\r\n" + s_long, {"abc", s_long}},
+    };
+    for (const auto &o_case : o_cases) {
+        SCOPED_TRACE("lines of " + std::to_string(o_case.s_content.size()) + " bytes");
+        Serve(o_case.s_content);
+        CT_Files co_pipe;
+        co_pipe.v_Open(s_name.c_str(), CT_Files::e_Read, 0);
+        std::vector<std::string> as_lines;
+        CT_String co_line("before");
+        char ac_byte = 0;
+        const Raised o_raised = RaisedBy([&] {
+            while (as_lines.size() <= o_case.as_lines.size() && co_pipe.b_ReadLine(co_line, "\r\n"))
+                as_lines.push_back(Text(co_line));
+            EXPECT_EQ(0, co_pipe.b_ReadLine(co_line, "\r\n"));
+            EXPECT_EQ(0u, co_pipe.n_Read(&ac_byte, 1));
+        });
+        EXPECT_EQ(-1, o_raised.n_code);
+        EXPECT_EQ(o_case.as_lines, as_lines);
+        EXPECT_EQ(as_lines.empty() ? "before" : as_lines.back(), Text(co_line));
+        EXPECT_EQ(e_FileReadFailed, RaisedBy([&] { co_pipe.v_Read(&ac_byte, 1); }).n_code);
+    }
+    const std::string s_content = "abc\r\n\r\nlast" + s_long;
+    for (unsigned n_count : {7u, 200000u}) {
+        SCOPED_TRACE("n_Read of " + std::to_string(n_count));
+        Serve(s_content);
+        CT_Files co_pipe;
+        co_pipe.v_Open(s_name.c_str(), CT_Files::e_Read, 0);
+        std::vector<char> ac_buffer(n_count);
+        std::string s_read;
+        const Raised o_raised = RaisedBy([&] {
+            for (unsigned n_got = 1; n_got != 0 && s_read.size() <= s_content.size();) {
+                n_got = co_pipe.n_Read(ac_buffer.data(), n_count);
+                s_read.append(ac_buffer.data(), n_got);
+            }
+            EXPECT_EQ(0u, co_pipe.n_Read(ac_buffer.data(), n_count));
+            CT_String co_line("before");
+            EXPECT_EQ(0, co_pipe.b_ReadLine(co_line, "\r\n"));
+        });
+        EXPECT_EQ(-1, o_raised.n_code);
+        EXPECT_TRUE(s_content == s_read) << s_read.size() << " bytes read";
+        EXPECT_EQ(e_FileReadFailed,
+                  RaisedBy([&] { co_pipe.v_Read(ac_buffer.data(), n_count); }).n_code);
+    }
 }
 
 } // namespace

@@ -6,10 +6,12 @@
 // reading of one byte at a time would deliver and leaves the reading
 // position where that reading would: the buffer only saves system calls. A
 // short line costs no system call once its bytes are in the buffer; a line
-// longer than the buffer grows it. Nothing remembers the end of the file:
-// a read that finds no byte left asks the system again next time, so bytes
-// that the object's own writes add are read. A read that fails delivers
-// nothing and keeps every byte for the next call.
+// longer than the buffer grows it, and it shrinks again once what it holds
+// fits its usual size. Nothing remembers the end of the file: a read that
+// finds no byte left asks the system again next time, so bytes that the
+// object's own writes add are read. The end of a pipe is where its writer
+// closed it. A read that fails delivers nothing and keeps every byte for
+// the next call.
 #include "ctcommon.h"
 #include "files/rewrite.h"
 #include "frame/module.h"
@@ -28,7 +30,9 @@ namespace {
 const std::size_t n_block = 64 * 1024;
 const std::size_t n_largest_read = 1u << 30;
 // A buffer grown beyond this for a long line goes back to the usual size
-// once it is empty.
+// at its first refill once what it holds fits there: the line has been
+// delivered. Up to this size it is kept, and lines of a few hundred KiB in
+// a row do not grow it afresh each.
 const std::size_t n_largest_kept_room = 16 * n_block;
 
 enum et_More { e_More, e_AtEnd, e_Failed };
@@ -49,12 +53,16 @@ class Reader {
 
     ReadAhead &o_Ahead() const { return po_rewrite->o_ahead; }
     // One system read of up to n_count bytes (at most n_largest_read), into
-    // the caller's buffer or behind the bytes held.
+    // the caller's buffer or behind the bytes held. A pipe whose writer has
+    // closed its end is at its end: Windows fails that read with
+    // ERROR_BROKEN_PIPE where Linux reads 0 bytes, and both read 0 here.
     bool b_ReadInto(char *pc_buffer, std::size_t n_count, std::size_t *pn_read) const {
         if (n_count > n_largest_read) n_count = n_largest_read;
         DWORD n_read = 0;
-        if (!ReadFile(ho_live, pc_buffer, static_cast<DWORD>(n_count), &n_read, nullptr))
-            return false;
+        if (!ReadFile(ho_live, pc_buffer, static_cast<DWORD>(n_count), &n_read, nullptr)) {
+            if (GetLastError() != ERROR_BROKEN_PIPE) return false;
+            n_read = 0;
+        }
         *pn_read = n_read;
         return true;
     }
@@ -65,8 +73,9 @@ class Reader {
 
     // Reads once more from the file, behind the bytes held, which stay: room
     // for at least n_wanted more is made first (the held bytes moved to the
-    // front, the buffer grown when they fill it). Raises 19, keeping every
-    // byte, when the room cannot be had.
+    // front, the buffer grown when they fill it, a grown one made small
+    // again once they fit). Raises 19, keeping every byte, when the room
+    // cannot be had.
     et_More eo_ReadMore(std::size_t n_wanted) {
         v_MakeRoom(n_wanted);
         ReadAhead &o_ahead = o_Ahead();
@@ -83,27 +92,47 @@ class Reader {
     void v_MakeRoom(std::size_t n_wanted) {
         ReadAhead &o_ahead = o_Ahead();
         const std::size_t n_held = o_ahead.n_Held();
-        if (n_held == 0 && o_ahead.n_room > n_largest_kept_room) o_ahead.v_Drop();
-        if (o_ahead.n_begin != 0) {
-            std::memmove(o_ahead.pc_bytes.get(), pc_Held(), n_held);
-            o_ahead.n_begin = 0;
-            o_ahead.n_end = n_held;
-        }
         // A quarter of a block at least, so that a long line is not read in
         // crumbs; the buffer doubles as it grows.
         const std::size_t n_free_wanted = n_wanted > n_block / 4 ? n_wanted : n_block / 4;
-        if (o_ahead.n_room - n_held >= n_free_wanted) return;
+        // Back to the usual size when what is held fits it again; should
+        // that small buffer not be had, the large one serves on.
+        if (o_ahead.n_room > n_largest_kept_room && n_held <= n_block &&
+            n_free_wanted <= n_block - n_held && b_MoveHeldTo(n_block))
+            return;
+        if (o_ahead.n_room - n_held >= n_free_wanted) {
+            if (o_ahead.n_begin != 0) {
+                std::memmove(o_ahead.pc_bytes.get(), pc_Held(), n_held);
+                o_ahead.n_begin = 0;
+                o_ahead.n_end = n_held;
+            }
+            return;
+        }
         const std::size_t n_most = static_cast<std::size_t>(-1) / 4;
         if (n_free_wanted > n_most - n_held) v_Fail();
         std::size_t n_room = o_ahead.n_room < n_block   ? n_block
                              : o_ahead.n_room <= n_most ? 2 * o_ahead.n_room
                                                         : o_ahead.n_room;
         if (n_room < n_held + n_free_wanted) n_room = n_held + n_free_wanted;
+        if (!b_MoveHeldTo(n_room)) v_Fail();
+    }
+
+    // Moves the held bytes to the front of a new buffer of n_room bytes;
+    // false, the buffer unchanged, when that cannot be had.
+    bool b_MoveHeldTo(std::size_t n_room) {
+        ReadAhead &o_ahead = o_Ahead();
         char *pc_new = new (std::nothrow) char[n_room + 2];
-        if (!pc_new) v_Fail();
-        if (n_held) std::memcpy(pc_new, o_ahead.pc_bytes.get(), n_held);
+        if (!pc_new) return false;
+        const std::size_t n_held = o_ahead.n_Held();
+        if (n_held) std::memcpy(pc_new, pc_Held(), n_held);
         o_ahead.pc_bytes.reset(pc_new);
         o_ahead.n_room = n_room;
+        o_ahead.n_begin = 0;
+        o_ahead.n_end = n_held;
+#if defined(CTCOMMON_TEST_HOOKS)
+        ct_hooks::v_NoteReadRoom(n_room);
+#endif
+        return true;
     }
 
     Rewrite *po_rewrite;

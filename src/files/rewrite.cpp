@@ -170,15 +170,15 @@ bool b_RestoreAtPath(Rewrite &o_rewrite) {
     return CloseHandle(ho_file) && b_restored;
 }
 
-// Whether the file that the rewrite holds is still the one that its name
-// designates, links followed: another program may have deleted it or put
-// another file at the name meanwhile, where the system lets it (Linux).
-// Without a known identity nothing can be told, and nothing is assumed.
+// Whether the file that the rewrite holds still has a name, and is the one
+// that its name designates, links followed: another program may have
+// deleted it or put another file at the name meanwhile, where the system
+// lets it (Linux). What cannot be looked at now is not assumed.
 bool b_StillNamed(const Rewrite &o_rewrite) {
     if (!o_rewrite.b_can_move_back) return true; // a pipe or a device: no file to lose
     BY_HANDLE_FILE_INFORMATION o_held, o_named;
-    return o_rewrite.b_named && GetFileInformationByHandle(o_rewrite.ho_file, &o_held) &&
-           o_held.nNumberOfLinks > 0 && b_LookAt(o_rewrite.s_path, true, &o_named) &&
+    return GetFileInformationByHandle(o_rewrite.ho_file, &o_held) && o_held.nNumberOfLinks > 0 &&
+           b_LookAt(o_rewrite.s_path, true, &o_named) &&
            o_IdentityOf(o_named) == o_IdentityOf(o_held);
 }
 
@@ -336,23 +336,20 @@ HANDLE ho_HoldFile(const std::string &s_path, DWORD n_mode, bool b_backup, bool 
     return ho_file;
 }
 
-// Learns what the rewrite's file is: a disk file can move back; a regular
-// file that its own name designates can be deleted by a cancel, and is
-// checked to keep its name at the end. False for a file that the open made
+// Learns what the rewrite's file is: a disk file can move back (and is
+// checked to keep its name at the end); a regular file that its own name
+// designates can be deleted by a cancel. False for a file that the open made
 // and whose identity cannot be read: it could never be deleted safely.
 bool b_KnowFile(Rewrite &o_rewrite, bool b_made) {
-    o_rewrite.b_can_move_back = o_rewrite.b_removable = o_rewrite.b_named = false;
+    o_rewrite.b_can_move_back = o_rewrite.b_removable = false;
     if (GetFileType(o_rewrite.ho_file) != FILE_TYPE_DISK) return true;
     o_rewrite.b_can_move_back = true;
-    BY_HANDLE_FILE_INFORMATION o_held, o_named;
+    BY_HANDLE_FILE_INFORMATION o_held;
     if (!GetFileInformationByHandle(o_rewrite.ho_file, &o_held)) return !b_made;
-    o_rewrite.o_file = o_IdentityOf(o_held);
-    o_rewrite.b_named =
-        b_LookAt(o_rewrite.s_path, true, &o_named) && o_IdentityOf(o_named) == o_rewrite.o_file;
     const DWORD n_not_regular =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
     o_rewrite.b_removable = o_rewrite.b_writing && !(o_held.dwFileAttributes & n_not_regular) &&
-                            ct_files::b_NameIs(o_rewrite.s_path, o_rewrite.o_file);
+                            ct_files::b_NameIs(o_rewrite.s_path, o_IdentityOf(o_held));
     return true;
 }
 

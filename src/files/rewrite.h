@@ -89,8 +89,6 @@ struct Rewrite {
     bool b_removable = false;   // a regular file that its own name designates, not a link
     bool b_keep_backup = false; // stranded, and not written anew since: no commit deletes the
                                 // backup, the only whole content
-    Identity o_file;            // what the open held, for the name checks
-    bool b_named = false;       // o_file is known and was the name's when opened
     Identity o_backup;          // the backup that was made, checked at every new hold of it
     std::string s_path;         // the file as the system resolves its name
     std::string s_backup;       // the backup's path; empty: no backup
