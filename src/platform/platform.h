@@ -39,7 +39,9 @@
 //   cannot; FileBasicInfo sets the read-only, hidden and system attributes
 //   (attributes 0 change nothing), and clears the read-only attribute that
 //   keeps Windows from deleting a file.
-// - ReadFile: TRUE with the bytes delivered, 0 at the end of the file.
+// - ReadFile: TRUE with the bytes delivered, 0 at the end of the file. A
+//   pipe whose writer has closed its end fails the read with
+//   ERROR_BROKEN_PIPE on Windows, which the logic reads as its end.
 //   WriteFile: every byte or FALSE. A write of zero bytes on a handle
 //   opened for reading fails with ERROR_ACCESS_DENIED.
 // - SetFilePointer with FILE_CURRENT and a negative distance moves back on a
