@@ -206,8 +206,10 @@ bool b_DeleteBackup(Rewrite &o_rewrite) {
     v_CloseIfOpen(o_rewrite.ho_backup);
     if (b_DeleteIfStill(o_rewrite.s_backup, o_rewrite.o_backup)) return true;
     BY_HANDLE_FILE_INFORMATION o_found;
-    return !b_LookAt(o_rewrite.s_backup, false, &o_found) ||
-           !(o_IdentityOf(o_found) == o_rewrite.o_backup);
+    if (b_LookAt(o_rewrite.s_backup, false, &o_found))
+        return !(o_IdentityOf(o_found) == o_rewrite.o_backup);
+    const DWORD n_error = GetLastError();
+    return n_error == ERROR_FILE_NOT_FOUND || n_error == ERROR_PATH_NOT_FOUND;
 }
 
 // The one ending of a rewrite: its file closed, its backup deleted (already)
@@ -227,8 +229,9 @@ void v_Strand(Rewrite &o_rewrite) {
     o_rewrite.b_keep_backup = true;
 }
 
-// The protection that a backup carries from its file, besides what the
-// system's copy of a template gives (the attributes on Windows).
+// The attributes that a backup carries from its file. The new file's
+// template gives them too on Windows, and on Linux its permission bits and
+// owner, where read-only is the only attribute that means anything.
 const DWORD n_carried_attributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
