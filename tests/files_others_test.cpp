@@ -165,6 +165,7 @@ TEST_F(OtherPrograms, AFileAtTheBackupsNameIsNeverTakenForIt) {
 // its cancel writes nothing: a save that another program makes after the
 // holder has let go stays, and no backup is left.
 struct TakeHold {
+    explicit TakeHold(const std::string &s_name) : s_file(s_name) {}
     std::string s_file;
     OtherHold o_hold;
     bool b_done = false;
@@ -184,7 +185,7 @@ TEST_F(OtherPrograms, ACancelAfterAFailedOpenKeepsALaterSave) {
             ASSERT_LT(n_call, 200u);
             WriteWholeFile(s_file, s_old);
             ct_ClearFaults();
-            TakeHold o_take{s_file};
+            TakeHold o_take(s_file);
             ct_OnCall(nullptr, n_call, &TakeHold::Run, &o_take);
             CT_Files co_file;
             const Raised o_raised = RaisedBy([&] { co_file.v_Open(s_file.c_str(), eo_mode, 1); });

@@ -84,12 +84,14 @@ int i_Answer(const std::vector<Step> &ao_steps, unsigned n_seconds, Host *po_hos
             po_host->v_Kill();
             return n_ExitUsage;
         }
+        // Said before it is given: once answered, the host goes on and its
+        // own output would race this line on a shared terminal or pipe.
+        v_Log(s_Answered(o_step, o_shown, as_full));
         if (!po_host->b_Answer(o_step, as_full, &s_error)) {
             v_Fail(s_StepName(o_step) + ": " + s_error);
             po_host->v_Kill();
             return n_ExitWrongWindow;
         }
-        v_Log(s_Answered(o_step, o_shown, as_full));
     }
     po_host->v_EndAnswers();
     // Whatever comes now has no answer: it is closed, and reported.
