@@ -7,19 +7,21 @@
 #
 # 32-bit programs: where the machine's kernel runs none (its ia32 emulation
 # switched off), the 32-bit Linux build's tests run under qemu's user-mode
-# emulation (the build decides by trying, cmake/linux32-emulator.cmake).
-# Wine's 32-bit loader does not start there, so the DLL's tests cannot run:
-# the 32-bit DLL and all its tests and example hosts are still built, and
-# the same Windows code is built as a 64-bit DLL whose tests run under
-# Wine's 64-bit loader, with every Win32 call the real one. The run says so
-# loudly.
+# emulation (the build decides by trying, cmake/linux32-emulator.cmake),
+# and the 32-bit DLL's under Wine 10 in WoW64 mode, from a root folder made
+# once (scripts/wow64-wine.sh); CTCOMMON_WOW64=1 runs them so on any
+# machine (scripts/wine-lane.sh decides by trying and says which Wine ran).
+# The 64-bit DLL's tests run too, under the machine's 64-bit Wine. Only
+# where no Wine runs 32-bit programs are the 32-bit DLL and its tests built
+# without running, which the run says loudly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
-presets=(native native32 win32)
-if ! wine_says=$(wine --version 2>&1); then
-  echo "!!! Wine's 32-bit loader does not start on this machine: $wine_says"
+source scripts/wine-lane.sh
+choose_wine_lane
+presets=(native native32 win32 win64)
+if [ "$wine_lane" = none ]; then
   echo "!!! The 32-bit DLL and its tests are built but cannot run here; they run on the 64-bit build (win64)."
   presets=(native native32 win32-build-only win64)
 fi

@@ -1,13 +1,15 @@
 # Sourced by main.sh and screens.sh: builds and installs the Windows build
-# that this machine can run (the 32-bit DLL; the 64-bit one where Wine's
-# 32-bit loader does not start) into build/stage-<preset>, and builds
-# examples/ against that package as a host module is built, with the
+# that this machine can run (the 32-bit DLL, under the machine's Wine or
+# Wine in WoW64 mode; the 64-bit one where neither runs) into
+# build/stage-<preset>, and builds examples/ against that package as a host module is built, with the
 # package's own toolchain file. Sets `win` (the preset) and `arch` (the
 # processor).
 build_windows_example() {
   win=win32 arch=i686
-  if ! wine --version >/dev/null 2>&1; then
-    echo "!!! Wine's 32-bit loader does not start here: the DLL's run below is the 64-bit build's"
+  source scripts/wine-lane.sh
+  choose_wine_lane
+  if [ "$wine_lane" = none ]; then
+    echo "!!! No Wine runs 32-bit programs here: the DLL's run below is the 64-bit build's"
     win=win64 arch=x86_64
   fi
   cmake --preset "$win" >/dev/null

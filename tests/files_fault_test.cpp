@@ -134,7 +134,7 @@ TEST_F(FileFaults, AFailedBackupStopsTheOpenBeforeTheFileIsEmptied) {
         {"CreateFileA", 3},                // the copy
         {"ReadFile", 1},
         {"WriteFile", 1},
-        {"SetFileTime", 1},
+        {"SetFileInformationByHandle", 1}, // the copy's time and attributes
         {"FlushFileBuffers", 1},
         {"GetFileInformationByHandle", 4}, // the copy's identity
         {"MoveFileExA", 1},
@@ -328,8 +328,9 @@ TEST_F(FileFaults, AFailedDeleteOrEmptyingRaises18AndCanBeTriedAgain) {
 // replacing it. A second cancel tries again.
 TEST_F(FileFaults, ARestoreThatFailsRaises18AndKeepsTheBackup) {
     enum et_Then { e_CancelAgain, e_CloseIt, e_OpenAgain };
-    for (const char *pc_call : {"SetFilePointer", "SetEndOfFile", "ReadFile", "WriteFile",
-                                "GetFileTime", "SetFileTime", "FlushFileBuffers"})
+    for (const char *pc_call :
+         {"SetFilePointer", "SetEndOfFile", "ReadFile", "WriteFile", "GetFileInformationByHandle",
+          "SetFileInformationByHandle", "FlushFileBuffers"})
         for (et_Then eo_then : {e_CancelAgain, e_CloseIt, e_OpenAgain}) {
             SCOPED_TRACE(std::string(pc_call) + " failing, then " +
                          std::to_string(static_cast<int>(eo_then)));

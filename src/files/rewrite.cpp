@@ -100,17 +100,35 @@ bool b_CopyContent(HANDLE ho_from, HANDLE ho_to) {
     }
 }
 
+// The attributes that a backup carries from its file, and that a file keeps
+// through a rollback.
+const DWORD n_carried_attributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+// Gives a file a last-write time and those of the attributes, in one
+// request that names both: some systems (Wine 10) clear the attributes of a
+// file whose time alone is set, where Windows keeps them.
+bool b_SetTimeAndAttributes(HANDLE ho_file, const FILETIME &o_written, DWORD n_attributes) {
+    FILE_BASIC_INFO o_basic = {};
+    o_basic.LastWriteTime.QuadPart = static_cast<LONGLONG>(
+        static_cast<ULONGLONG>(o_written.dwHighDateTime) << 32 | o_written.dwLowDateTime);
+    n_attributes &= n_carried_attributes;
+    o_basic.FileAttributes = n_attributes ? n_attributes : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(ho_file, FileBasicInfo, &o_basic, sizeof o_basic);
+}
+
 // Puts the backup's content into a file held for writing: the file is
 // emptied first, which frees the room that the new content took, and its
 // last-write time becomes the backup's, which is the old file's, so that
-// the rolled-back file looks untouched. True once the old content is on the
-// disk.
+// the rolled-back file looks untouched; it keeps its attributes. True once
+// the old content is on the disk.
 bool b_CopyBackupInto(HANDLE ho_backup, HANDLE ho_file) {
-    FILETIME o_written;
+    BY_HANDLE_FILE_INFORMATION o_backup, o_file;
     return b_Rewind(ho_backup) && b_Rewind(ho_file) && SetEndOfFile(ho_file) &&
-           b_CopyContent(ho_backup, ho_file) &&
-           GetFileTime(ho_backup, nullptr, nullptr, &o_written) &&
-           SetFileTime(ho_file, nullptr, nullptr, &o_written) && FlushFileBuffers(ho_file);
+           b_CopyContent(ho_backup, ho_file) && GetFileInformationByHandle(ho_backup, &o_backup) &&
+           GetFileInformationByHandle(ho_file, &o_file) &&
+           b_SetTimeAndAttributes(ho_file, o_backup.ftLastWriteTime, o_file.dwFileAttributes) &&
+           FlushFileBuffers(ho_file);
 }
 
 // Whether two open files hold the same bytes from where they stand.
@@ -229,12 +247,6 @@ void v_Strand(Rewrite &o_rewrite) {
     o_rewrite.b_keep_backup = true;
 }
 
-// The attributes that a backup carries from its file. The new file's
-// template gives them too on Windows, and on Linux its permission bits and
-// owner, where read-only is the only attribute that means anything.
-const DWORD n_carried_attributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-
 enum et_Copy { e_Copied, e_NameTaken, e_CopyFailed };
 
 // Copies the held file, from its start, into a new file of that name: the
@@ -250,14 +262,12 @@ et_Copy eo_CopyHeld(HANDLE ho_source, const BY_HANDLE_FILE_INFORMATION &o_source
         return n_error == ERROR_FILE_EXISTS || n_error == ERROR_ALREADY_EXISTS ? e_NameTaken
                                                                                : e_CopyFailed;
     }
-    FILE_BASIC_INFO o_basic = {};
-    o_basic.FileAttributes = o_source.dwFileAttributes & n_carried_attributes;
+    // The template gives the copy its attributes on Windows, and on Linux
+    // its permission bits and owner; they are named again with the time.
     BY_HANDLE_FILE_INFORMATION o_copy;
     const bool b_copied =
         b_Rewind(ho_source) && b_CopyContent(ho_source, ho_copy) &&
-        SetFileTime(ho_copy, nullptr, nullptr, &o_source.ftLastWriteTime) &&
-        (o_basic.FileAttributes == 0 ||
-         SetFileInformationByHandle(ho_copy, FileBasicInfo, &o_basic, sizeof o_basic)) &&
+        b_SetTimeAndAttributes(ho_copy, o_source.ftLastWriteTime, o_source.dwFileAttributes) &&
         (!b_flush || FlushFileBuffers(ho_copy)) && GetFileInformationByHandle(ho_copy, &o_copy);
     if (!b_copied) {
         b_DeleteHeld(ho_copy);

@@ -18,10 +18,8 @@
     X(SetEndOfFile)                                                                                \
     X(FlushFileBuffers)                                                                            \
     X(GetFileType)                                                                                 \
-    X(GetFileTime)                                                                                 \
     X(GetFileInformationByHandle)                                                                  \
     X(SetFileInformationByHandle)                                                                  \
-    X(SetFileTime)                                                                                 \
     X(MoveFileExA)                                                                                 \
     X(FindFirstFileA)                                                                              \
     X(GetFullPathNameA)

@@ -36,9 +36,11 @@
 //   gone) and attributes (a link, a folder or a device by its attribute).
 // - SetFileInformationByHandle(FileDispositionInfo) deletes the very file
 //   that the handle holds, which needs DELETE access, and fails when it
-//   cannot; FileBasicInfo sets the read-only, hidden and system attributes
-//   (attributes 0 change nothing), and clears the read-only attribute that
-//   keeps Windows from deleting a file.
+//   cannot; FileBasicInfo sets the last-write time (0: unchanged) and the
+//   read-only, hidden and system attributes (0: unchanged), and clears the
+//   read-only attribute that keeps Windows from deleting a file. The logic
+//   sets a time only together with the attributes: Wine 10 clears the
+//   attributes of a file whose time alone is set.
 // - ReadFile: TRUE with the bytes delivered, 0 at the end of the file. A
 //   pipe whose writer has closed its end fails the read with
 //   ERROR_BROKEN_PIPE on Windows, which the logic reads as its end.
@@ -52,7 +54,6 @@
 //   SetEndOfFile cuts the file at the position.
 // - FlushFileBuffers returns once the file's data is on the disk.
 //   MoveFileExA with MOVEFILE_WRITE_THROUGH returns once the new name is.
-// - GetFileTime and SetFileTime keep and restore the last-write time.
 // - MoveFileExA(MOVEFILE_REPLACE_EXISTING) replaces the name, never writing
 //   through a link planted there.
 //

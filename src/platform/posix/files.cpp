@@ -317,24 +317,6 @@ DWORD GetFileType(HANDLE ho_file) {
     return S_ISCHR(o_stat.st_mode) ? FILE_TYPE_CHAR : FILE_TYPE_PIPE;
 }
 
-BOOL GetFileTime(HANDLE ho_file, FILETIME *po_creation, FILETIME *po_access, FILETIME *po_write) {
-    struct stat o_stat;
-    if (CT_SYSCALL(fstat, n_Descriptor(ho_file), &o_stat) != 0) return FALSE;
-    if (po_creation) *po_creation = o_FileTime(o_stat.st_ctim);
-    if (po_access) *po_access = o_FileTime(o_stat.st_atim);
-    if (po_write) *po_write = o_FileTime(o_stat.st_mtim);
-    return TRUE;
-}
-
-BOOL SetFileTime(HANDLE ho_file, const FILETIME *, const FILETIME *po_access,
-                 const FILETIME *po_write) {
-    struct timespec ao_times[2];
-    ao_times[0].tv_nsec = ao_times[1].tv_nsec = UTIME_OMIT;
-    if (po_access) ao_times[0] = o_TimeSpec(*po_access);
-    if (po_write) ao_times[1] = o_TimeSpec(*po_write);
-    return CT_SYSCALL(futimens, n_Descriptor(ho_file), ao_times) == 0;
-}
-
 BOOL GetFileInformationByHandle(HANDLE ho_file, BY_HANDLE_FILE_INFORMATION *po_information) {
     struct stat o_stat;
     if (CT_SYSCALL(fstat, n_Descriptor(ho_file), &o_stat) != 0) return FALSE;
@@ -407,6 +389,15 @@ BOOL SetFileInformationByHandle(HANDLE ho_file, FILE_INFO_BY_HANDLE_CLASS eo_cla
     }
     if (eo_class == FileBasicInfo && n_size >= sizeof(FILE_BASIC_INFO)) {
         const DWORD n_attributes = static_cast<FILE_BASIC_INFO *>(pv_information)->FileAttributes;
+        const LONGLONG n_written =
+            static_cast<FILE_BASIC_INFO *>(pv_information)->LastWriteTime.QuadPart;
+        if (n_written != 0) {
+            const FILETIME o_written = {
+                static_cast<DWORD>(n_written),
+                static_cast<DWORD>(static_cast<ULONGLONG>(n_written) >> 32)};
+            const struct timespec ao_times[2] = {{0, UTIME_OMIT}, o_TimeSpec(o_written)};
+            if (CT_SYSCALL(futimens, n_fd, ao_times) != 0) return FALSE;
+        }
         if (n_attributes == 0) return TRUE; // no attribute to change
         struct stat o_stat;
         return CT_SYSCALL(fstat, n_fd, &o_stat) == 0 &&

@@ -23,6 +23,8 @@ typedef const void *LPCVOID;
 typedef void *HLOCAL;
 typedef std::int32_t LONG;
 typedef LONG *PLONG;
+typedef std::int64_t LONGLONG;
+typedef std::uint64_t ULONGLONG;
 typedef DWORD *LPDWORD;
 typedef struct SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
 typedef struct OVERLAPPED *LPOVERLAPPED;
@@ -154,11 +156,10 @@ int MessageBoxA(HWND ho_owner, LPCSTR pc_text, LPCSTR pc_caption, UINT n_type);
 // held either way can be neither replaced by a move nor deleted by these
 // calls; the lock is advisory, so other programs that take no lock can.
 // CREATE_ALWAYS empties a file only once it holds it. FlushFileBuffers puts
-// a file's data on the disk. A move replaces the name, never writing through a link planted there; with
-// MOVEFILE_WRITE_THROUGH the folder is flushed after it, so that the new
-// name survives a power loss as a journalled NTFS name does. A name with a
-// control character is refused, as on Windows. Each system call inside can
-// be made to fail in the test build (system_calls.h).
+// a file's data on the disk. A move replaces the name, never writing through a link planted there;
+// with MOVEFILE_WRITE_THROUGH the folder is flushed after it, so that the new name survives a power
+// loss as a journalled NTFS name does. A name with a control character is refused, as on Windows.
+// Each system call inside can be made to fail in the test build (system_calls.h).
 struct FILETIME {
     DWORD dwLowDateTime;
     DWORD dwHighDateTime;
@@ -176,10 +177,6 @@ BOOL FlushFileBuffers(HANDLE ho_file);
 // FILE_TYPE_DISK for a file that can move back; pipes, sockets and devices
 // cannot.
 DWORD GetFileType(HANDLE ho_file);
-// Only the last-write time is kept: the other two are left as they are.
-BOOL GetFileTime(HANDLE ho_file, FILETIME *po_creation, FILETIME *po_access, FILETIME *po_write);
-BOOL SetFileTime(HANDLE ho_file, const FILETIME *po_creation, const FILETIME *po_access,
-                 const FILETIME *po_write);
 // The file's identity (the device as the volume, the inode as the index),
 // its size, last-write time and links; a folder, a link or anything but a
 // regular file carries FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_REPARSE_POINT
@@ -203,17 +200,26 @@ BOOL GetFileInformationByHandle(HANDLE ho_file, BY_HANDLE_FILE_INFORMATION *po_i
 // name that it was opened by), and only while that name still designates
 // it (the same device and inode); a file whose every name is gone counts as
 // deleted. Windows deletes it once the handle closes, here it goes at once.
-// FileBasicInfo sets the read-only attribute as SetFileAttributesA does;
-// attributes 0 change nothing, as on Windows.
+// FileBasicInfo sets the last-write time where it is not 0 (the other times
+// are left as they are) and the read-only attribute: read-only takes every
+// write permission away, anything else gives the owner's back to a file
+// that has none; attributes 0 change nothing, as on Windows.
 enum FILE_INFO_BY_HANDLE_CLASS { FileBasicInfo = 0, FileDispositionInfo = 4 };
 struct FILE_DISPOSITION_INFO {
     BOOLEAN DeleteFile;
 };
+union LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+};
 struct FILE_BASIC_INFO {
-    std::int64_t CreationTime;
-    std::int64_t LastAccessTime;
-    std::int64_t LastWriteTime;
-    std::int64_t ChangeTime;
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
     DWORD FileAttributes;
 };
 BOOL SetFileInformationByHandle(HANDLE ho_file, FILE_INFO_BY_HANDLE_CLASS eo_class,
