@@ -453,4 +453,18 @@ TEST_F(BackupAhead, ACancelWhileAnotherHoldsTheFileCanBeTriedAgain) {
     EXPECT_EQ(Names{"doc.kdw"}, o_folder.Names());
 }
 
+// After such a cancel the backup is the only whole copy of the old content:
+// a close lets it go but leaves it on the disk, also when the file has
+// gone meanwhile.
+TEST_F(BackupAhead, ACloseAfterAFailedCancelKeepsTheBackup) {
+    CT_Files co_saver, co_other;
+    SaveAhead(co_saver);
+    co_other.v_Open(s_file.c_str(), CT_Files::e_Write, 0);
+    EXPECT_EQ(e_FileWriteFailed, RaisedBy([&] { co_saver.v_Cancel(); }).n_code);
+    co_other.v_Cancel(); // takes the file away
+    co_saver.v_Close();
+    EXPECT_EQ(Names{"doc.kdw.old"}, o_folder.Names());
+    EXPECT_EQ("old", ReadWholeFile(s_backup));
+}
+
 } // namespace

@@ -533,9 +533,13 @@ bool ct_files::b_RollBack(Rewrite &o_rewrite) {
     }
     if (b_done && b_backup) b_done = b_DeleteBackup(o_rewrite);
     if (!b_done) {
-        // A snapshot that could not be put back stays one; anything else
-        // now depends on its backup alone.
-        if (o_rewrite.eo_stage != e_Held) v_Strand(o_rewrite);
+        // Either way the backup is now the only whole content, and no
+        // commit deletes it; a snapshot that could not be put back stays
+        // one, anything else is stranded.
+        if (o_rewrite.eo_stage == e_Held)
+            o_rewrite.b_keep_backup = true;
+        else
+            v_Strand(o_rewrite);
         return false;
     }
     v_End(o_rewrite);

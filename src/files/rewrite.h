@@ -67,7 +67,7 @@ struct ReadAhead {
 //   e_Open      --a failed commit-->             e_Open      (try again)
 //   e_Open      --a failed rollback, lost name-->e_Stranded
 //   e_Held      --commit, rollback, let go-->    e_Ended
-//   e_Held      --a failed restore-->            e_Held      (try again)
+//   e_Held      --a failed restore-->            e_Held      (try again; kept at a close)
 //   e_Stranded  --rollback, let go-->            e_Ended
 //   e_Stranded  --a failed rollback-->           e_Stranded  (try again)
 //   e_Open      --let go-->                      e_Ended
@@ -87,8 +87,8 @@ struct Rewrite {
     bool b_writing = false;                  // the open created or emptied the file
     bool b_can_move_back = false;            // a disk file; not a pipe or a device
     bool b_removable = false;   // a regular file that its own name designates, not a link
-    bool b_keep_backup = false; // stranded, and not written anew since: no commit deletes the
-                                // backup, the only whole content
+    bool b_keep_backup = false; // a rollback failed, and the file is not written anew since:
+                                // no commit deletes the backup, the only whole content
     Identity o_backup;          // the backup that was made, checked at every new hold of it
     std::string s_path;         // the file as the system resolves its name
     std::string s_backup;       // the backup's path; empty: no backup
