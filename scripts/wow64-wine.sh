@@ -84,7 +84,12 @@ EOF
 }
 
 make_root() {
-  command -v debootstrap >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
+  if ! command -v debootstrap >/dev/null; then
+    # apt's lists may be missing on a machine that lacked nothing else.
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null 2>&1 || {
+      apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
+    } || fail "cannot install debootstrap"
+  fi
   local uri
   uri=$(archive) || fail "no Debian archive found in apt's sources"
   local new=$root.new
