@@ -130,16 +130,16 @@ TEST_F(FileFaults, AFailedBackupStopsTheOpenBeforeTheFileIsEmptied) {
         const char *pc_call;
         unsigned n_nth;
     } o_cases[] = {
-        {"GetFileInformationByHandle", 3}, // what the copy carries
+        {"GetFileInformationByHandle", 1}, // the held file's, which the copy carries
         {"CreateFileA", 3},                // the copy
         {"ReadFile", 1},
         {"WriteFile", 1},
         {"SetFileInformationByHandle", 1}, // the copy's time and attributes
         {"FlushFileBuffers", 1},
-        {"GetFileInformationByHandle", 4}, // the copy's identity
+        {"GetFileInformationByHandle", 3}, // the copy's identity
         {"MoveFileExA", 1},
         {"CreateFileA", 4},                // the backup's hold
-        {"GetFileInformationByHandle", 5}, // the hold's identity
+        {"GetFileInformationByHandle", 4}, // the hold's identity
         {"SetEndOfFile", 1},               // the file emptied, once backed up
 #if !defined(_WIN32)
         {"fsync", 1}, // the folder's flush, once the copy has the backup's name

@@ -296,15 +296,30 @@ bool b_NameBackup(const std::string &s_copy, const std::string &s_backup, const 
     return false;
 }
 
+// What a handle holds, asked once per open: a pipe or a device (not a disk
+// file), a disk file whose information cannot be read, or one whose
+// information is known.
+enum et_HeldKind { e_NotDisk, e_Unknown, e_Known };
+struct Held {
+    et_HeldKind eo_kind = e_NotDisk;
+    BY_HANDLE_FILE_INFORMATION o_information;
+};
+
+Held o_Inspect(HANDLE ho_file) {
+    Held o_held;
+    if (GetFileType(ho_file) != FILE_TYPE_DISK) return o_held;
+    o_held.eo_kind =
+        GetFileInformationByHandle(ho_file, &o_held.o_information) ? e_Known : e_Unknown;
+    return o_held;
+}
+
 // Makes the backup from the file that the rewrite holds: a whole copy
 // under a new name beside it, put on the disk when b_flush, then given the
 // backup's name and held, its identity checked against the copy's. Only a
 // regular file has content to keep.
-bool b_BackUpHeld(Rewrite &o_rewrite, HANDLE ho_source, bool b_flush) {
-    BY_HANDLE_FILE_INFORMATION o_source;
-    if (GetFileType(ho_source) != FILE_TYPE_DISK ||
-        !GetFileInformationByHandle(ho_source, &o_source) ||
-        (o_source.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+bool b_BackUpHeld(Rewrite &o_rewrite, HANDLE ho_source, const Held &o_source, bool b_flush) {
+    if (o_source.eo_kind != e_Known || (o_source.o_information.dwFileAttributes &
+                                        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
         return false;
     const std::string s_backup = o_rewrite.s_path + ".old";
     // A name that the system cannot handle whole could be made but never
@@ -313,7 +328,8 @@ bool b_BackUpHeld(Rewrite &o_rewrite, HANDLE ho_source, bool b_flush) {
     for (int n_try = 0; n_try < n_temporary_tries; ++n_try) {
         const std::string s_copy = s_TemporaryBeside(s_backup);
         Identity o_copy;
-        const et_Copy eo_copy = eo_CopyHeld(ho_source, o_source, s_copy, b_flush, &o_copy);
+        const et_Copy eo_copy =
+            eo_CopyHeld(ho_source, o_source.o_information, s_copy, b_flush, &o_copy);
         if (eo_copy == e_NameTaken) continue;
         if (eo_copy == e_CopyFailed || !b_NameBackup(s_copy, s_backup, o_copy, b_flush))
             return false;
@@ -353,16 +369,15 @@ HANDLE ho_HoldFile(const std::string &s_path, DWORD n_mode, bool b_backup, bool 
 // checked to keep its name at the end); a regular file that its own name
 // designates can be deleted by a cancel. False for a file that the open made
 // and whose identity cannot be read: it could never be deleted safely.
-bool b_KnowFile(Rewrite &o_rewrite, bool b_made) {
-    o_rewrite.b_can_move_back = o_rewrite.b_removable = false;
-    if (GetFileType(o_rewrite.ho_file) != FILE_TYPE_DISK) return true;
-    o_rewrite.b_can_move_back = true;
-    BY_HANDLE_FILE_INFORMATION o_held;
-    if (!GetFileInformationByHandle(o_rewrite.ho_file, &o_held)) return !b_made;
+bool b_KnowFile(Rewrite &o_rewrite, const Held &o_held, bool b_made) {
+    o_rewrite.b_can_move_back = o_held.eo_kind != e_NotDisk;
+    o_rewrite.b_removable = false;
+    if (o_held.eo_kind != e_Known) return o_held.eo_kind == e_NotDisk || !b_made;
     const DWORD n_not_regular =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
-    o_rewrite.b_removable = o_rewrite.b_writing && !(o_held.dwFileAttributes & n_not_regular) &&
-                            ct_files::b_NameIs(o_rewrite.s_path, o_IdentityOf(o_held));
+    o_rewrite.b_removable =
+        o_rewrite.b_writing && !(o_held.o_information.dwFileAttributes & n_not_regular) &&
+        ct_files::b_NameIs(o_rewrite.s_path, o_IdentityOf(o_held.o_information));
     return true;
 }
 
@@ -403,7 +418,8 @@ ct_files::Rewrite *ct_files::po_BeginRewrite(const std::string &s_path, DWORD n_
         o_rewrite.ho_file = ho_HoldFile(s_path, n_mode, b_backup, &b_made);
         if (o_rewrite.ho_file == INVALID_HANDLE_VALUE) return nullptr;
         o_rewrite.b_writing = n_mode != GENERIC_READ;
-        if (!b_KnowFile(o_rewrite, b_made)) {
+        const Held o_held = o_Inspect(o_rewrite.ho_file);
+        if (!b_KnowFile(o_rewrite, o_held, b_made)) {
             v_Abandon(o_rewrite, b_made);
             return nullptr;
         }
@@ -411,7 +427,7 @@ ct_files::Rewrite *ct_files::po_BeginRewrite(const std::string &s_path, DWORD n_
         // rewrite is on the disk before the file is emptied: at no moment
         // may a power loss leave neither the old content nor the new.
         if (b_backup && !b_made) {
-            if (!b_BackUpHeld(o_rewrite, o_rewrite.ho_file, o_rewrite.b_writing) ||
+            if (!b_BackUpHeld(o_rewrite, o_rewrite.ho_file, o_held, o_rewrite.b_writing) ||
                 !b_Rewind(o_rewrite.ho_file) ||
                 (o_rewrite.b_writing && !SetEndOfFile(o_rewrite.ho_file))) {
                 v_Abandon(o_rewrite, false);
@@ -440,7 +456,7 @@ ct_files::Rewrite *ct_files::po_Snapshot(const std::string &s_path, bool *pb_fai
     if (po_rewrite) {
         try {
             po_rewrite->s_path = s_path;
-            b_made = b_BackUpHeld(*po_rewrite, ho_file, false);
+            b_made = b_BackUpHeld(*po_rewrite, ho_file, o_Inspect(ho_file), false);
         } catch (const std::bad_alloc &) {
         }
     }
@@ -474,7 +490,7 @@ bool ct_files::b_OpenAgain(Rewrite &o_rewrite, DWORD n_mode) {
     o_rewrite.b_writing = n_mode != GENERIC_READ;
     // Written anew, the file no longer depends on a failed rollback.
     if (o_rewrite.b_writing) o_rewrite.b_keep_backup = false;
-    if (!b_KnowFile(o_rewrite, b_made)) {
+    if (!b_KnowFile(o_rewrite, o_Inspect(ho_file), b_made)) {
         b_DeleteHeld(ho_file);
         v_CloseIfOpen(o_rewrite.ho_file);
         o_rewrite.b_writing = false;

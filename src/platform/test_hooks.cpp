@@ -26,22 +26,38 @@ const char *const apc_call_names[] = {
 
 const int n_any_call = -1;
 
-struct FaultPlan {
+// The n-th call of a name (or of any name), counting from 1, that a plan
+// acts at.
+struct Trigger {
     bool b_active = false;
     int n_call = n_any_call;
-    unsigned n_nth = 0; // the first call to fail, counting from 1
+    unsigned n_nth = 0;
+    unsigned n_seen = 0;
+
+    void v_Arm(int n_at_call, unsigned n_at_nth) {
+        *this = Trigger();
+        b_active = true;
+        n_call = n_at_call;
+        n_nth = n_at_nth;
+    }
+    // Counts the call if it matches; its number among the matching calls,
+    // or 0.
+    unsigned n_Count(ct_hooks::et_Call eo_call) {
+        if (!b_active || (n_call != n_any_call && n_call != eo_call)) return 0;
+        return ++n_seen;
+    }
+};
+
+struct FaultPlan {
+    Trigger o_at;
     unsigned n_error = 0;
     bool b_persistent = false; // every matching call from the n-th on
-    unsigned n_seen = 0;
 };
 
 // Another program's step, run just before the n-th matching call is made,
 // once: a race with another program, at a chosen moment.
 struct StepPlan {
-    bool b_active = false;
-    int n_call = n_any_call;
-    unsigned n_nth = 0;
-    unsigned n_seen = 0;
+    Trigger o_at;
     void (*pf_step)(void *) = nullptr;
     void *pv_context = nullptr;
 };
@@ -72,15 +88,11 @@ int n_CallNamed(const char *pc_call, const char *pc_asker) {
 
 namespace {
 
-bool b_Matches(int n_call, ct_hooks::et_Call eo_call) {
-    return n_call == n_any_call || n_call == eo_call;
-}
-
 // Whether the fault plan makes this call fail; its error in *pn_error.
 bool b_PlannedFailure(ct_hooks::et_Call eo_call, unsigned *pn_error) {
-    if (!o_plan.b_active || !b_Matches(o_plan.n_call, eo_call)) return false;
-    ++o_plan.n_seen;
-    if (o_plan.n_seen < o_plan.n_nth || (o_plan.n_seen > o_plan.n_nth && !o_plan.b_persistent))
+    const unsigned n_seen = o_plan.o_at.n_Count(eo_call);
+    if (n_seen == 0 || n_seen < o_plan.o_at.n_nth ||
+        (n_seen > o_plan.o_at.n_nth && !o_plan.b_persistent))
         return false;
     *pn_error = o_plan.n_error;
     return true;
@@ -96,9 +108,9 @@ bool ct_hooks::b_Fails(et_Call eo_call) {
     {
         std::lock_guard<std::mutex> o_hold(o_lock);
         ++an_counts[eo_call];
-        if (o_step.b_active && b_Matches(o_step.n_call, eo_call) &&
-            ++o_step.n_seen == o_step.n_nth) {
-            o_step.b_active = false;
+        const unsigned n_step_seen = o_step.o_at.n_Count(eo_call);
+        if (n_step_seen != 0 && n_step_seen == o_step.o_at.n_nth) {
+            o_step.o_at.b_active = false;
             pf_step = o_step.pf_step;
             pv_context = o_step.pv_context;
         }
@@ -142,9 +154,7 @@ CT_FAULT_API void ct_FailCall(const char *pc_call, unsigned n_nth, unsigned n_er
     const int n_call = n_CallNamed(pc_call, "ct_FailCall");
     std::lock_guard<std::mutex> o_hold(o_lock);
     o_plan = FaultPlan();
-    o_plan.b_active = true;
-    o_plan.n_call = n_call;
-    o_plan.n_nth = n_nth;
+    o_plan.o_at.v_Arm(n_call, n_nth);
     o_plan.n_error = n_error;
     o_plan.b_persistent = b_persistent != 0;
 }
@@ -167,9 +177,7 @@ CT_FAULT_API void ct_OnCall(const char *pc_call, unsigned n_nth, void (*pf_step)
     const int n_call = n_CallNamed(pc_call, "ct_OnCall");
     std::lock_guard<std::mutex> o_hold(o_lock);
     o_step = StepPlan();
-    o_step.b_active = true;
-    o_step.n_call = n_call;
-    o_step.n_nth = n_nth;
+    o_step.o_at.v_Arm(n_call, n_nth);
     o_step.pf_step = pf_step;
     o_step.pv_context = pv_context;
 }
